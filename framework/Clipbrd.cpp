@@ -1,0 +1,120 @@
+// The system clipboard.
+#include "Clipbrd.h"
+
+#include <cstring>
+
+#include "Forms.h"
+#include "Graphics.h"
+
+namespace vornada {
+
+TClipboard* Clipboard() {
+  static TClipboard* clipboard = new TClipboard();
+  return clipboard;
+}
+
+void TClipboard::Open() {
+  if (open_count_ == 0) {
+    // Another program may hold the clipboard for a moment; try a few times.
+    bool opened = false;
+    for (int attempt = 0; attempt < 10 && !opened; ++attempt) {
+      opened = ::OpenClipboard(Application()->Handle()) != FALSE;
+      if (!opened) ::Sleep(10);
+    }
+    if (!opened) throw Exception("Cannot open clipboard");
+    emptied_ = false;
+  }
+  ++open_count_;
+}
+
+void TClipboard::Close() {
+  if (open_count_ == 0) return;
+  if (--open_count_ == 0) ::CloseClipboard();
+}
+
+void TClipboard::Clear() {
+  Open();
+  ::EmptyClipboard();
+  emptied_ = true;
+  Close();
+}
+
+void TClipboard::Adding() {
+  if (open_count_ > 0 && !emptied_) {
+    ::EmptyClipboard();
+    emptied_ = true;
+  }
+}
+
+bool TClipboard::HasFormat(UINT format) const {
+  return ::IsClipboardFormatAvailable(format) != FALSE;
+}
+
+std::wstring TClipboard::AsText() {
+  std::wstring text;
+  Open();
+  if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
+    const SIZE_T bytes = ::GlobalSize(data);
+    if (const auto* p = static_cast<const wchar_t*>(::GlobalLock(data))) {
+      const size_t max_chars = bytes / sizeof(wchar_t);
+      size_t n = 0;
+      while (n < max_chars && p[n] != L'\0') ++n;  // never past the block
+      text.assign(p, n);
+      ::GlobalUnlock(data);
+    }
+  }
+  Close();
+  return text;
+}
+
+void TClipboard::SetAsText(const std::wstring& text) {
+  const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+  HGLOBAL data = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, bytes);
+  if (data == nullptr) throw EOutOfMemory("Out of memory");
+  std::memcpy(::GlobalLock(data), text.c_str(), bytes);
+  ::GlobalUnlock(data);
+  SetAsHandle(CF_UNICODETEXT, data);
+}
+
+HANDLE TClipboard::GetAsHandle(UINT format) {
+  Open();
+  HANDLE data = ::GetClipboardData(format);
+  Close();
+  return data;
+}
+
+void TClipboard::SetAsHandle(UINT format, HANDLE data) {
+  Open();
+  try {
+    Adding();
+    if (::SetClipboardData(format, data) == nullptr) throw Exception("Cannot set clipboard data");
+  } catch (...) {
+    Close();
+    throw;
+  }
+  Close();
+}
+
+void TClipboard::Assign(TPersistent* source) {
+  auto* graphic = dynamic_cast<TGraphic*>(source);
+  if (graphic == nullptr) {
+    TPersistent::Assign(source);
+    return;
+  }
+  Open();
+  try {
+    Adding();
+    UINT format = 0;
+    HANDLE data = nullptr;
+    HPALETTE palette = nullptr;
+    graphic->SaveToClipboardFormat(format, data, palette);
+    if (data != nullptr) ::SetClipboardData(format, data);
+    if (palette != nullptr) ::SetClipboardData(CF_PALETTE, palette);
+  } catch (...) {
+    Close();
+    throw;
+  }
+  Close();
+}
+
+}  // namespace vornada

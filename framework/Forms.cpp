@@ -1,0 +1,553 @@
+// Forms, the application object (window, message loop, error report, minimise and restore) and
+// the screen's focus bookkeeping.
+#include "Forms.h"
+
+#include <algorithm>
+
+#include "Text.h"
+#include "WinUtil.h"
+
+namespace vornada {
+
+namespace {
+constexpr wchar_t kApplicationClass[] = L"VornadaApplication";
+
+bool ContainsControl(const TControl* container, const TControl* control) {
+  for (const TControl* c = control; c != nullptr; c = c->Parent())
+    if (c == container) return true;
+  return false;
+}
+}  // namespace
+
+TApplication* Application() {
+  static TApplication* application = new TApplication();  // lives until the process ends
+  return application;
+}
+
+TScreen* Screen() {
+  static TScreen* screen = new TScreen();
+  return screen;
+}
+
+void ForgetMouseControl(TControl* control) { Application()->ForgetControl(control); }
+
+RECT TScreen::DesktopRect() const {
+  return {::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_YVIRTUALSCREEN),
+          ::GetSystemMetrics(SM_XVIRTUALSCREEN) + ::GetSystemMetrics(SM_CXVIRTUALSCREEN),
+          ::GetSystemMetrics(SM_YVIRTUALSCREEN) + ::GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
+
+RECT TScreen::WorkAreaRect() const {
+  RECT r{};
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &r, 0);
+  return r;
+}
+
+// ---- TCustomForm -----------------------------------------------------------------------------
+
+TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner) {
+  control_style_ = csAcceptsControls | csCaptureMouse | csClickEvents | csSetCaption |
+                   csDoubleClicks;
+  SetParentColor(false);
+  SetParentFont(false);
+  SetVisible(false);
+  SetBounds(0, 0, 320, 240);
+}
+
+TCustomForm::~TCustomForm() {
+  Destroying();
+  if (Screen()->active_form_ == this) Screen()->active_form_ = nullptr;
+  if (Screen()->focused_form_ == this) Screen()->focused_form_ = nullptr;
+  if (Screen()->active_control_ != nullptr && GetParentForm(Screen()->active_control_) == this)
+    Screen()->active_control_ = nullptr;
+  // Owned components go while this form is still whole.
+  DestroyComponents();
+}
+
+void TCustomForm::AfterConstruction() { DoCreate(); }
+
+void TCustomForm::DoCreate() {
+  if (OnCreate) OnCreate(this);
+}
+void TCustomForm::DoShow() {
+  if (OnShow) OnShow(this);
+}
+void TCustomForm::DoHide() {
+  if (OnHide) OnHide(this);
+}
+
+void TCustomForm::CreateParams(TCreateParams& params) {
+  TWinControl::CreateParams(params);
+  params.style = WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+  switch (border_style_) {
+    case TFormBorderStyle::bsNone: params.style |= WS_POPUP; break;
+    case TFormBorderStyle::bsSingle:
+    case TFormBorderStyle::bsDialog:
+      params.style |= WS_CAPTION | WS_SYSMENU | WS_BORDER;
+      break;
+    case TFormBorderStyle::bsSizeable:
+      params.style |= WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+      break;
+    case TFormBorderStyle::bsToolWindow:
+      params.style |= WS_CAPTION | WS_SYSMENU;
+      params.ex_style |= WS_EX_TOOLWINDOW;
+      break;
+  }
+  if (!Enabled()) params.style |= WS_DISABLED;
+  params.ex_style = 0;
+  if (form_style_ == TFormStyle::fsStayOnTop) params.ex_style |= WS_EX_TOPMOST;
+  if (alpha_blend_) params.ex_style |= WS_EX_LAYERED;
+  // Every form is owned by the application window, which stands for it on the taskbar.
+  params.parent = Application()->Handle();
+}
+
+void TCustomForm::CreateWnd() {
+  TWinControl::CreateWnd();
+  ApplyLayeredAttributes();
+}
+
+void TCustomForm::SetBorderStyle(TFormBorderStyle value) {
+  if (border_style_ == value) return;
+  border_style_ = value;
+  if (HandleAllocated()) {
+    TCreateParams params;
+    CreateParams(params);
+    ::SetWindowLongW(hwnd_, GWL_STYLE,
+                     static_cast<LONG>((::GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE) |
+                                       params.style));
+    ::SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  }
+}
+
+void TCustomForm::SetFormStyle(TFormStyle value) {
+  if (form_style_ == value) return;
+  form_style_ = value;
+  if (HandleAllocated())
+    ::SetWindowPos(hwnd_, value == TFormStyle::fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0,
+                   0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void TCustomForm::SetAlphaBlend(bool value) {
+  if (alpha_blend_ == value) return;
+  alpha_blend_ = value;
+  if (HandleAllocated()) {
+    LONG ex = ::GetWindowLongW(hwnd_, GWL_EXSTYLE);
+    ex = value ? (ex | WS_EX_LAYERED) : (ex & ~WS_EX_LAYERED);
+    ::SetWindowLongW(hwnd_, GWL_EXSTYLE, ex);
+    ApplyLayeredAttributes();
+  }
+}
+
+void TCustomForm::SetAlphaBlendValue(BYTE value) {
+  if (alpha_blend_value_ == value) return;
+  alpha_blend_value_ = value;
+  ApplyLayeredAttributes();
+}
+
+void TCustomForm::ApplyLayeredAttributes() {
+  if (HandleAllocated() && alpha_blend_)
+    ::SetLayeredWindowAttributes(hwnd_, 0, alpha_blend_value_, LWA_ALPHA);
+}
+
+bool TCustomForm::CanFocus() const { return Visible() && Enabled(); }
+
+void TCustomForm::Show() {
+  SetVisible(true);
+  if (HandleAllocated()) ::SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+void TCustomForm::Hide() { SetVisible(false); }
+
+void TCustomForm::Close() {
+  TCloseAction action = TCloseAction::caHide;
+  if (OnClose) OnClose(this, action);
+  if (action == TCloseAction::caNone) return;
+  if (Application()->MainForm() == this) {
+    Application()->Terminate();
+  } else if (action == TCloseAction::caHide) {
+    Hide();
+  } else if (action == TCloseAction::caMinimize) {
+    ::ShowWindow(Handle(), SW_MINIMIZE);
+  }
+}
+
+void TCustomForm::ShowingChanged(bool showing) {
+  if (!showing && !HandleAllocated()) return;
+  if (showing) {
+    if (!shown_once_) {
+      shown_once_ = true;
+      if (position_ == TPosition::poDesktopCenter || position_ == TPosition::poScreenCenter) {
+        const RECT d = position_ == TPosition::poDesktopCenter ? Screen()->DesktopRect()
+                                                               : RECT{0, 0, Screen()->Width(),
+                                                                      Screen()->Height()};
+        SetBounds(d.left + (d.right - d.left - Width()) / 2,
+                  d.top + (d.bottom - d.top - Height()) / 2, Width(), Height());
+      }
+    }
+    DoShow();
+    if (active_control_ == nullptr) SelectFirst();
+    ::ShowWindow(Handle(), SW_SHOWNORMAL);
+  } else {
+    DoHide();
+    ::ShowWindow(Handle(), SW_HIDE);
+  }
+}
+
+void TCustomForm::SelectFirst() {
+  if (TWinControl* first = FindNextControl(nullptr, true, true, false))
+    SetActiveControl(first);
+}
+
+void TCustomForm::SetActiveControl(TWinControl* control) {
+  if (active_control_ == control) return;
+  if (control != nullptr &&
+      !(control != this && GetParentForm(control) == this && (IsLoading() || control->CanFocus())))
+    throw EInvalidOperation(std::string(msg::kCannotFocus));
+  active_control_ = control;
+  if (!IsLoading() && active_) SetWindowFocus();
+}
+
+void TCustomForm::FocusControl(TWinControl* control) {
+  const bool was_active = active_;
+  SetActiveControl(control);
+  if (!was_active) {
+    if (!(Visible() && Enabled())) throw EInvalidOperation(std::string(msg::kCannotFocus));
+    SetWindowFocus();
+  }
+}
+
+void TCustomForm::SetWindowFocus() {
+  HWND target = active_control_ != nullptr ? active_control_->Handle() : Handle();
+  ::SetFocus(target);
+}
+
+bool TCustomForm::SendFocusMessage(HWND hwnd, UINT msg) {
+  HWND focus = ::GetFocus();
+  if (TWinControl* c = FindControl(hwnd)) c->Perform(msg);
+  return ::GetFocus() == focus;
+}
+
+bool TCustomForm::SetFocusedControl(TWinControl* control) {
+  if (control != this) active_control_ = control; else active_control_ = nullptr;
+  Screen()->active_control_ = control;
+  Screen()->active_form_ = this;
+  if (control->InState(csFocusing)) return false;
+  control->SetControlState(control->ControlStateFlags() | csFocusing);
+  struct Clear {
+    TWinControl* c;
+    ~Clear() { c->SetControlState(c->ControlStateFlags() & ~csFocusing); }
+  } clear{control};
+  if (Screen()->focused_form_ != this) {
+    if (TCustomForm* previous = Screen()->focused_form_) {
+      Screen()->focused_form_ = nullptr;
+      if (!SendFocusMessage(previous->Handle(), CM_DEACTIVATE)) return false;
+    }
+    Screen()->focused_form_ = this;
+    if (!SendFocusMessage(Handle(), CM_ACTIVATE)) return false;
+  }
+  if (focused_control_ == nullptr) focused_control_ = this;
+  if (focused_control_ != control) {
+    while (focused_control_ != nullptr && !ContainsControl(focused_control_, control)) {
+      HWND h = focused_control_->Handle();
+      focused_control_ = focused_control_->Parent();
+      if (!SendFocusMessage(h, CM_EXIT)) return false;
+    }
+    while (focused_control_ != control) {
+      TWinControl* step = control;
+      while (step->Parent() != focused_control_) step = step->Parent();
+      focused_control_ = step;
+      if (!SendFocusMessage(step->Handle(), CM_ENTER)) return false;
+    }
+    Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(control));
+  }
+  return true;
+}
+
+void TCustomForm::DefocusControl(TWinControl* control) {
+  if (active_control_ != nullptr && ContainsControl(control, active_control_)) {
+    active_control_ = nullptr;
+    if (active_ && HandleAllocated()) ::SetFocus(hwnd_);
+  }
+}
+
+void TCustomForm::ControlRemoving(TControl* control) {
+  if (active_control_ != nullptr && ContainsControl(control, active_control_))
+    active_control_ = nullptr;
+  if (focused_control_ != nullptr && ContainsControl(control, focused_control_))
+    focused_control_ = nullptr;
+  if (Screen()->active_control_ != nullptr && ContainsControl(control, Screen()->active_control_))
+    Screen()->active_control_ = nullptr;
+}
+
+void TCustomForm::WndProc(TMessage& m) {
+  switch (m.Msg) {
+    case CM_VISIBLECHANGED:
+      if (IsDestroying()) return;
+      ShowingChanged(Visible());
+      return;
+    case WM_ACTIVATE:
+      DefaultHandler(m);
+      if (LOWORD(m.WParam) != WA_INACTIVE) {
+        active_ = true;
+        SetWindowFocus();
+        if (OnActivate) OnActivate(this);
+      } else {
+        active_ = false;
+        if (OnDeactivate) OnDeactivate(this);
+      }
+      m.Result = 0;
+      return;
+    case WM_SETFOCUS:
+      // Focus on the bare form goes on to its active control.
+      if (active_control_ != nullptr && active_control_ != this && active_control_->HandleAllocated()) {
+        ::SetFocus(active_control_->Handle());
+        return;
+      }
+      break;
+    case WM_WINDOWPOSCHANGING:
+      if (screen_snap_) {
+        auto* pos = reinterpret_cast<WINDOWPOS*>(m.LParam);
+        if (!(pos->flags & SWP_NOMOVE)) {
+          const RECT wa = Screen()->WorkAreaRect();
+          const int w = (pos->flags & SWP_NOSIZE) ? Width() : pos->cx;
+          const int h = (pos->flags & SWP_NOSIZE) ? Height() : pos->cy;
+          if (std::abs(pos->x - wa.left) < snap_buffer_) pos->x = wa.left;
+          else if (std::abs(pos->x + w - wa.right) < snap_buffer_) pos->x = wa.right - w;
+          if (std::abs(pos->y - wa.top) < snap_buffer_) pos->y = wa.top;
+          else if (std::abs(pos->y + h - wa.bottom) < snap_buffer_) pos->y = wa.bottom - h;
+        }
+      }
+      break;
+    case WM_CLOSE:
+      Close();
+      return;
+    case CM_DIALOGKEY:
+      switch (m.WParam) {
+        case VK_TAB:
+          if ((::GetKeyState(VK_CONTROL) < 0) || (::GetKeyState(VK_MENU) < 0)) break;
+          SelectNext(active_control_, ::GetKeyState(VK_SHIFT) >= 0, true);
+          m.Result = 1;
+          return;
+        case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN:
+          if (active_control_ != nullptr && active_control_->Parent() != nullptr) {
+            active_control_->Parent()->SelectNext(active_control_,
+                                                  m.WParam == VK_RIGHT || m.WParam == VK_DOWN,
+                                                  false);
+            m.Result = 1;
+          }
+          return;
+        default:
+          break;
+      }
+      m.Result = 0;
+      return;
+    default:
+      break;
+  }
+  TWinControl::WndProc(m);
+}
+
+// ---- TApplication ----------------------------------------------------------------------------
+
+LRESULT CALLBACK ApplicationWindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
+  TApplication* app = Application();
+  if (app->handle_ == nullptr || app->handle_ != hwnd) {
+    return ::DefWindowProcW(hwnd, msg, wparam, lparam);
+  }
+  try {
+    return app->WndProc(msg, wparam, lparam);
+  } catch (...) {
+    app->HandleException(std::current_exception());
+    return 0;
+  }
+}
+
+TApplication::TApplication() : TComponent(nullptr) {
+  wchar_t path[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring name = path;
+  if (const size_t slash = name.find_last_of(L"\\/"); slash != std::wstring::npos)
+    name = name.substr(slash + 1);
+  if (const size_t dot = name.rfind(L'.'); dot != std::wstring::npos) name.resize(dot);
+  title_ = name;
+
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = ApplicationWindowProc;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.hIcon = ::LoadIconW(wc.hInstance, L"MAINICON");
+  wc.hIconSm = wc.hIcon;
+  wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  wc.lpszClassName = kApplicationClass;
+  ::RegisterClassExW(&wc);
+  // Zero-sized so that showing it gives the program a taskbar button and nothing else.
+  handle_ = ::CreateWindowExW(0, kApplicationClass, title_.c_str(),
+                              WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
+                              ::GetSystemMetrics(SM_CXSCREEN) / 2,
+                              ::GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0, nullptr, nullptr,
+                              wc.hInstance, nullptr);
+}
+
+TApplication::~TApplication() {
+  Destroying();
+  DestroyComponents();
+  if (handle_ != nullptr) ::DestroyWindow(handle_);
+}
+
+void TApplication::Initialize() {}
+
+void TApplication::SetTitle(const std::wstring& title) {
+  title_ = title;
+  if (handle_ != nullptr) ::SetWindowTextW(handle_, title_.c_str());
+}
+
+LRESULT TApplication::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
+  switch (msg) {
+    case WM_SYSCOMMAND:
+      switch (wparam & 0xFFF0) {
+        case SC_MINIMIZE: Minimize(); return 0;
+        case SC_RESTORE: Restore(); return 0;
+        default: break;
+      }
+      break;
+    case WM_CLOSE:
+      if (main_form_ != nullptr) main_form_->Close();
+      return 0;
+    case WM_SIZE:
+      if (wparam == SIZE_RESTORED && OnRestore) OnRestore(this);
+      break;
+    case WM_ACTIVATEAPP:
+      break;
+    case WM_ENDSESSION:
+      if (wparam) Terminate();
+      break;
+    default:
+      break;
+  }
+  return ::DefWindowProcW(handle_, msg, wparam, lparam);
+}
+
+void TApplication::Run() {
+  if (main_form_ != nullptr && show_main_form_) {
+    ::ShowWindow(handle_, SW_SHOWNA);
+    main_form_->Show();
+  }
+  while (!terminated_) HandleMessage();
+}
+
+void TApplication::Terminate() {
+  terminated_ = true;
+  ::PostQuitMessage(0);
+}
+
+bool TApplication::IsKeyMsg(MSG& msg) {
+  if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) return false;
+  HWND hwnd = msg.hwnd;
+  TWinControl* control = FindControl(hwnd);
+  while (control == nullptr && hwnd != nullptr) {
+    hwnd = ::GetParent(hwnd);
+    control = FindControl(hwnd);
+  }
+  if (control == nullptr) return false;
+  return control->Perform(CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
+}
+
+bool TApplication::ProcessMessage(MSG& msg) {
+  if (!::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+  if (msg.message == WM_QUIT) {
+    terminated_ = true;
+    return true;
+  }
+  if (!IsKeyMsg(msg)) {
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+  if (msg.message == WM_MOUSEMOVE || (msg.message >= WM_LBUTTONDOWN && msg.message <= WM_MBUTTONDBLCLK))
+    UpdateMouseControl();
+  return true;
+}
+
+void TApplication::HandleMessage() {
+  MSG msg;
+  if (!ProcessMessage(msg)) Idle();
+}
+
+void TApplication::ProcessMessages() {
+  MSG msg;
+  while (ProcessMessage(msg)) {
+  }
+}
+
+void TApplication::Idle() {
+  try {
+    UpdateMouseControl();
+    if (OnIdle) OnIdle(this);
+  } catch (...) {
+    HandleException(std::current_exception());
+  }
+  FreeControlDeviceContexts();
+  if (!terminated_) ::WaitMessage();
+}
+
+void TApplication::UpdateMouseControl() {
+  POINT p;
+  TControl* target = nullptr;
+  if (::GetCursorPos(&p)) target = FindDragTarget(p, true);
+  if (target == mouse_control_) return;
+  TControl* old = mouse_control_;
+  mouse_control_ = target;
+  if (old != nullptr) old->Perform(CM_MOUSELEAVE);
+  if (mouse_control_ != nullptr && mouse_control_ == target) target->Perform(CM_MOUSEENTER);
+}
+
+void TApplication::ForgetControl(TControl* control) {
+  if (mouse_control_ == control) mouse_control_ = nullptr;
+}
+
+void TApplication::Minimize() {
+  if (::IsIconic(handle_)) return;
+  ::SetActiveWindow(handle_);
+  ::ShowWindow(handle_, SW_MINIMIZE);
+  if (OnMinimize) OnMinimize(this);
+}
+
+void TApplication::Restore() {
+  if (!::IsIconic(handle_)) return;
+  ::SetActiveWindow(handle_);
+  ::ShowWindow(handle_, SW_RESTORE);
+  if (main_form_ != nullptr && main_form_->HandleAllocated() && main_form_->Visible())
+    ::SetForegroundWindow(main_form_->Handle());
+}
+
+int TApplication::MessageBox(const std::wstring& text, const std::wstring& caption, UINT flags) {
+  HWND owner = ::GetActiveWindow();
+  if (owner == nullptr && main_form_ != nullptr && main_form_->HandleAllocated())
+    owner = main_form_->Handle();
+  return ::MessageBoxW(owner, text.c_str(), caption.c_str(), flags);
+}
+
+void TApplication::HandleException(std::exception_ptr error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const EAbort&) {
+    // Silent by design.
+  } catch (const std::exception& e) {
+    if (OnException) {
+      OnException(this, e);
+    } else {
+      ShowException(e);
+    }
+  } catch (...) {
+    const Exception unknown("Unknown failure");
+    if (OnException) OnException(this, unknown); else ShowException(unknown);
+  }
+}
+
+void TApplication::ShowException(const std::exception& error) {
+  std::u16string text = Utf16FromUtf8(error.what());
+  text = WithReportFullStop(std::move(text));
+  MessageBox(win::WideString(text), title_, MB_OK | MB_ICONSTOP);
+}
+
+}  // namespace vornada

@@ -1,0 +1,1205 @@
+// Colours, GDI tool objects, the canvas, the picture base, bitmaps and the picture holder.
+#include "Graphics.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <mutex>
+
+#include "Classes_win.h"
+#include "WinUtil.h"
+
+namespace vornada {
+
+TColor ColorToRGB(TColor color) {
+  if (color < 0) return static_cast<TColor>(::GetSysColor(color & 0xFF));
+  return color;
+}
+
+// ---- tool objects ----------------------------------------------------------------------------
+
+void TGraphicsObject::Changed() {
+  if (OnChange) OnChange(this);
+}
+
+TFont::TFont() = default;
+TFont::~TFont() = default;
+
+void TFont::Assign(TPersistent* source) {
+  if (auto* f = dynamic_cast<TFont*>(source)) {
+    name_ = f->name_;
+    height_ = f->height_;
+    color_ = f->color_;
+    style_ = f->style_;
+    charset_ = f->charset_;
+    Modified();
+    return;
+  }
+  TGraphicsObject::Assign(source);
+}
+
+// Listeners drop the old font from their contexts before it is deleted.
+void TFont::Modified() {
+  Changed();
+  handle_.reset();
+}
+
+void TFont::SetName(const std::wstring& name) {
+  if (name_ != name) { name_ = name; Modified(); }
+}
+void TFont::SetHeight(int height) {
+  if (height_ != height) { height_ = height; Modified(); }
+}
+int TFont::Size() const { return -MulDiv(height_, 72, 96); }
+void TFont::SetSize(int points) { SetHeight(-MulDiv(points, 96, 72)); }
+void TFont::SetColor(TColor color) {
+  if (color_ != color) { color_ = color; Changed(); }
+}
+void TFont::SetStyle(TFontStyles style) {
+  if (style_ != style) { style_ = style; Modified(); }
+}
+void TFont::SetCharset(BYTE charset) {
+  if (charset_ != charset) { charset_ = charset; Modified(); }
+}
+
+HFONT TFont::Handle() {
+  if (!handle_) {
+    LOGFONTW lf{};
+    lf.lfHeight = height_;
+    lf.lfWeight = (style_ & fsBold) ? FW_BOLD : FW_NORMAL;
+    lf.lfItalic = (style_ & fsItalic) ? 1 : 0;
+    lf.lfUnderline = (style_ & fsUnderline) ? 1 : 0;
+    lf.lfStrikeOut = (style_ & fsStrikeOut) ? 1 : 0;
+    lf.lfCharSet = charset_;
+    lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
+    lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+    lf.lfQuality = DEFAULT_QUALITY;
+    lf.lfPitchAndFamily = DEFAULT_PITCH;
+    wcsncpy(lf.lfFaceName, name_.c_str(), LF_FACESIZE - 1);
+    handle_.reset(::CreateFontIndirectW(&lf));
+  }
+  return handle_.get();
+}
+
+void TPen::Assign(TPersistent* source) {
+  if (auto* p = dynamic_cast<TPen*>(source)) {
+    color_ = p->color_;
+    width_ = p->width_;
+    style_ = p->style_;
+    mode_ = p->mode_;
+    Modified();
+    return;
+  }
+  TGraphicsObject::Assign(source);
+}
+void TPen::Modified() {
+  Changed();
+  handle_.reset();
+}
+void TPen::SetColor(TColor color) {
+  if (color_ != color) { color_ = color; Modified(); }
+}
+void TPen::SetWidth(int width) {
+  if (width_ != width) { width_ = width; Modified(); }
+}
+void TPen::SetStyle(TPenStyle style) {
+  if (style_ != style) { style_ = style; Modified(); }
+}
+void TPen::SetMode(TPenMode mode) {
+  if (mode_ != mode) { mode_ = mode; Changed(); }
+}
+HPEN TPen::Handle() {
+  if (!handle_) {
+    static constexpr int kStyles[] = {PS_SOLID, PS_DASH,  PS_DOT,        PS_DASHDOT,
+                                      PS_DASHDOTDOT, PS_NULL, PS_INSIDEFRAME};
+    handle_.reset(::CreatePen(kStyles[static_cast<int>(style_)], width_, ColorToRGB(color_)));
+  }
+  return handle_.get();
+}
+
+void TBrush::Assign(TPersistent* source) {
+  if (auto* b = dynamic_cast<TBrush*>(source)) {
+    color_ = b->color_;
+    style_ = b->style_;
+    Modified();
+    return;
+  }
+  TGraphicsObject::Assign(source);
+}
+void TBrush::Modified() {
+  Changed();
+  handle_.reset();
+}
+void TBrush::SetColor(TColor color) {
+  if (color_ != color) {
+    color_ = color;
+    if (style_ == TBrushStyle::bsClear) style_ = TBrushStyle::bsSolid;
+    Modified();
+  }
+}
+void TBrush::SetStyle(TBrushStyle style) {
+  if (style_ != style) { style_ = style; Modified(); }
+}
+HBRUSH TBrush::Handle() {
+  if (!handle_) {
+    if (style_ == TBrushStyle::bsClear) {
+      return static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH));
+    }
+    // A palette-relative colour (0x02xxxxxx) keeps its flag so that GDI matches it in the
+    // selected palette; system colours are resolved first.
+    const TColor c = ColorToRGB(color_);
+    handle_.reset(::CreateSolidBrush(static_cast<COLORREF>(c)));
+  }
+  return handle_.get();
+}
+
+// ---- canvas ----------------------------------------------------------------------------------
+
+TCanvas::TCanvas() {
+  ::InitializeCriticalSection(&lock_);
+  // Before a tool replaces its GDI object, the old one leaves this canvas's context.
+  font_.OnChange = [this](TObject*) {
+    if (dc_ != nullptr && (valid_ & kFontValid)) {
+      ::SelectObject(dc_, original_font_);
+      valid_ &= ~kFontValid;
+    }
+  };
+  pen_.OnChange = [this](TObject*) {
+    if (dc_ != nullptr && (valid_ & kPenValid)) {
+      ::SelectObject(dc_, original_pen_);
+      valid_ &= ~kPenValid;
+    }
+  };
+  brush_.OnChange = [this](TObject*) {
+    if (dc_ != nullptr && (valid_ & kBrushValid)) {
+      ::SelectObject(dc_, original_brush_);
+      valid_ &= ~kBrushValid;
+    }
+  };
+}
+
+TCanvas::~TCanvas() {
+  DeselectHandles();
+  ::DeleteCriticalSection(&lock_);
+}
+
+HDC TCanvas::Handle() {
+  if (dc_ == nullptr) CreateHandle();
+  if (dc_ == nullptr) throw EInvalidOperation("Canvas does not allow drawing");
+  return dc_;
+}
+
+void TCanvas::SetHandle(HDC dc) {
+  if (dc_ == dc) return;
+  DeselectHandles();
+  dc_ = dc;
+}
+
+void TCanvas::DeselectHandles() {
+  if (dc_ != nullptr) {
+    if ((valid_ & kFontValid) && original_font_) ::SelectObject(dc_, original_font_);
+    if ((valid_ & kPenValid) && original_pen_) ::SelectObject(dc_, original_pen_);
+    if ((valid_ & kBrushValid) && original_brush_) ::SelectObject(dc_, original_brush_);
+  }
+  valid_ = 0;
+  original_font_ = original_pen_ = original_brush_ = nullptr;
+  dc_ = nullptr;
+}
+
+void TCanvas::RequireFont() {
+  HDC dc = Handle();
+  if (!(valid_ & kFontValid)) {
+    HGDIOBJ old = ::SelectObject(dc, font_.Handle());
+    if (original_font_ == nullptr) original_font_ = old;
+    valid_ |= kFontValid;
+  }
+  ::SetTextColor(dc, static_cast<COLORREF>(ColorToRGB(font_.Color())));
+}
+
+void TCanvas::RequirePen() {
+  HDC dc = Handle();
+  if (!(valid_ & kPenValid)) {
+    HGDIOBJ old = ::SelectObject(dc, pen_.Handle());
+    if (original_pen_ == nullptr) original_pen_ = old;
+    valid_ |= kPenValid;
+  }
+  static constexpr int kRops[] = {R2_COPYPEN, R2_NOT, R2_XORPEN, R2_MASKPEN, R2_MERGEPEN,
+                                  R2_NOTXORPEN};
+  ::SetROP2(dc, kRops[static_cast<int>(pen_.Mode())]);
+}
+
+void TCanvas::RequireBrush() {
+  HDC dc = Handle();
+  if (!(valid_ & kBrushValid)) {
+    HGDIOBJ old = ::SelectObject(dc, brush_.Handle());
+    if (original_brush_ == nullptr) original_brush_ = old;
+    valid_ |= kBrushValid;
+  }
+  if (brush_.Style() == TBrushStyle::bsClear) {
+    ::SetBkMode(dc, TRANSPARENT);
+  } else {
+    ::SetBkMode(dc, OPAQUE);
+    ::SetBkColor(dc, static_cast<COLORREF>(ColorToRGB(brush_.Color())));
+  }
+}
+
+void TCanvas::Changing() {
+  if (OnChanging) OnChanging(this);
+}
+void TCanvas::Changed() {
+  if (OnChange) OnChange(this);
+}
+
+void TCanvas::FillRect(const RECT& r) {
+  Changing();
+  RequireBrush();
+  ::FillRect(dc_, &r, brush_.Handle());
+  Changed();
+}
+
+void TCanvas::FrameRect(const RECT& r) {
+  Changing();
+  RequireBrush();
+  ::FrameRect(dc_, &r, brush_.Handle());
+  Changed();
+}
+
+void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {
+  Changing();
+  RequirePen();
+  RequireBrush();
+  ::Rectangle(dc_, x1, y1, x2, y2);
+  Changed();
+}
+
+void TCanvas::RoundRect(int x1, int y1, int x2, int y2, int w, int h) {
+  Changing();
+  RequirePen();
+  RequireBrush();
+  ::RoundRect(dc_, x1, y1, x2, y2, w, h);
+  Changed();
+}
+
+void TCanvas::Ellipse(int x1, int y1, int x2, int y2) {
+  Changing();
+  RequirePen();
+  RequireBrush();
+  ::Ellipse(dc_, x1, y1, x2, y2);
+  Changed();
+}
+
+void TCanvas::MoveTo(int x, int y) { ::MoveToEx(Handle(), x, y, nullptr); }
+
+void TCanvas::LineTo(int x, int y) {
+  Changing();
+  RequirePen();
+  ::LineTo(dc_, x, y);
+  Changed();
+}
+
+void TCanvas::TextOut(int x, int y, const std::wstring& text) {
+  Changing();
+  RequireFont();
+  RequireBrush();
+  ::TextOutW(dc_, x, y, text.c_str(), static_cast<int>(text.size()));
+  Changed();
+}
+
+void TCanvas::TextRect(const RECT& r, int x, int y, const std::wstring& text) {
+  Changing();
+  RequireFont();
+  RequireBrush();
+  const UINT options =
+      ETO_CLIPPED | (brush_.Style() != TBrushStyle::bsClear ? ETO_OPAQUE : 0u);
+  ::ExtTextOutW(dc_, x, y, options, &r, text.c_str(), static_cast<UINT>(text.size()), nullptr);
+  Changed();
+}
+
+SIZE TCanvas::TextExtent(const std::wstring& text) {
+  RequireFont();
+  SIZE s{0, 0};
+  ::GetTextExtentPoint32W(dc_, text.c_str(), static_cast<int>(text.size()), &s);
+  return s;
+}
+
+void TCanvas::DrawFocusRect(const RECT& r) {
+  Changing();
+  RequireBrush();
+  ::DrawFocusRect(dc_, &r);
+  Changed();
+}
+
+void TCanvas::Draw(int x, int y, TGraphic* graphic) {
+  if (graphic == nullptr || graphic->Empty()) return;
+  const RECT r{x, y, x + graphic->Width(), y + graphic->Height()};
+  Changing();
+  graphic->Draw(*this, r);
+  Changed();
+}
+
+void TCanvas::StretchDraw(const RECT& r, TGraphic* graphic) {
+  if (graphic == nullptr || graphic->Empty()) return;
+  Changing();
+  graphic->Draw(*this, r);
+  Changed();
+}
+
+void TCanvas::CopyRect(const RECT& dest, TCanvas& source, const RECT& src) {
+  Changing();
+  ::StretchBlt(Handle(), dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top,
+               source.Handle(), src.left, src.top, src.right - src.left, src.bottom - src.top,
+               copy_mode_);
+  Changed();
+}
+
+TColor TCanvas::Pixel(int x, int y) { return static_cast<TColor>(::GetPixel(Handle(), x, y)); }
+
+void TCanvas::SetPixel(int x, int y, TColor color) {
+  Changing();
+  ::SetPixel(Handle(), x, y, static_cast<COLORREF>(ColorToRGB(color)));
+  Changed();
+}
+
+RECT TCanvas::ClipRect() {
+  RECT r{};
+  ::GetClipBox(Handle(), &r);
+  return r;
+}
+
+void TCanvas::Lock() {
+  ::EnterCriticalSection(&lock_);
+  ++lock_count_;
+}
+
+void TCanvas::Unlock() {
+  --lock_count_;
+  ::LeaveCriticalSection(&lock_);
+}
+
+bool TCanvas::TryLock() {
+  if (!::TryEnterCriticalSection(&lock_)) return false;
+  ++lock_count_;
+  return true;
+}
+
+// ---- TGraphic --------------------------------------------------------------------------------
+
+void TGraphic::SetTransparent(bool value) {
+  if (transparent_ != value) {
+    transparent_ = value;
+    Changed(this);
+  }
+}
+
+bool TGraphic::Equals(TGraphic* other) {
+  if (other == nullptr || std::strcmp(ClassName(), other->ClassName()) != 0) return false;
+  if (Empty() || other->Empty()) return Empty() && other->Empty();
+  TMemoryStream a, b;
+  WriteData(a);
+  other->WriteData(b);
+  return a.Size() == b.Size() &&
+         std::memcmp(a.Memory(), b.Memory(), static_cast<size_t>(a.Size())) == 0;
+}
+
+void TGraphic::LoadFromFile(const std::wstring& file_name) {
+  TFileStream stream(file_name, fmOpenRead | fmShareDenyWrite);
+  LoadFromStream(stream);
+}
+
+void TGraphic::SaveToFile(const std::wstring& file_name) {
+  TFileStream stream(file_name, fmCreate);
+  SaveToStream(stream);
+}
+
+void TGraphic::Changed(TObject*) {
+  if (OnChange) OnChange(this);
+}
+
+void TGraphic::Progress(TObject* sender, TProgressStage stage, BYTE percent, bool redraw_now,
+                        const RECT& r, const std::string& message) {
+  if (OnProgress) OnProgress(sender, stage, percent, redraw_now, r, message);
+}
+
+// ---- TBitmap ---------------------------------------------------------------------------------
+
+namespace {
+
+std::atomic<TBitmap::DrawWrapper> g_draw_wrapper{nullptr};
+
+int ScreenBitsPerPixel() {
+  win::ScopedGetDC screen(nullptr);
+  return ::GetDeviceCaps(screen, BITSPIXEL) * ::GetDeviceCaps(screen, PLANES);
+}
+
+int BppOf(TPixelFormat f) {
+  switch (f) {
+    case TPixelFormat::pf1bit: return 1;
+    case TPixelFormat::pf4bit: return 4;
+    case TPixelFormat::pf8bit: return 8;
+    case TPixelFormat::pf15bit:
+    case TPixelFormat::pf16bit: return 16;
+    case TPixelFormat::pf24bit: return 24;
+    case TPixelFormat::pf32bit: return 32;
+    case TPixelFormat::pfDevice: return 0;
+  }
+  return 0;
+}
+
+TPixelFormat FormatOf(int bpp) {
+  switch (bpp) {
+    case 1: return TPixelFormat::pf1bit;
+    case 4: return TPixelFormat::pf4bit;
+    case 8: return TPixelFormat::pf8bit;
+    case 16: return TPixelFormat::pf16bit;
+    case 24: return TPixelFormat::pf24bit;
+    case 32: return TPixelFormat::pf32bit;
+    default: return TPixelFormat::pfDevice;
+  }
+}
+
+// The colour table a new paletted bitmap starts with: black and white for one bit, the sixteen
+// standard colours for four bits, and for eight bits those sixteen followed by a colour cube.
+std::vector<RGBQUAD> DefaultColorTable(int bpp) {
+  std::vector<RGBQUAD> table;
+  if (bpp == 1) {
+    table = {{0, 0, 0, 0}, {255, 255, 255, 0}};
+    return table;
+  }
+  static constexpr COLORREF kVga[16] = {0x000000, 0x000080, 0x008000, 0x008080, 0x800000, 0x800080,
+                                        0x808000, 0x808080, 0xC0C0C0, 0x0000FF, 0x00FF00, 0x00FFFF,
+                                        0xFF0000, 0xFF00FF, 0xFFFF00, 0xFFFFFF};
+  for (COLORREF c : kVga) table.push_back({GetBValue(c), GetGValue(c), GetRValue(c), 0});
+  if (bpp == 8) {
+    for (int r = 0; r < 6 && table.size() < 256; ++r)
+      for (int g = 0; g < 6 && table.size() < 256; ++g)
+        for (int b = 0; b < 6 && table.size() < 256; ++b)
+          table.push_back({static_cast<BYTE>(b * 51), static_cast<BYTE>(g * 51),
+                           static_cast<BYTE>(r * 51), 0});
+    while (table.size() < 256) {
+      const auto v = static_cast<BYTE>((table.size() - 232) * 10);
+      table.push_back({v, v, v, 0});
+    }
+  }
+  return table;
+}
+
+struct BitmapInfo256 {
+  BITMAPINFOHEADER header;
+  RGBQUAD colors[256];
+};
+
+int64_t StrideOf(int64_t width, int bpp) { return ((width * bpp + 31) / 32) * 4; }
+
+}  // namespace
+
+void TBitmap::SetDrawWrapper(DrawWrapper wrapper) { g_draw_wrapper.store(wrapper); }
+TBitmap::DrawWrapper TBitmap::CurrentDrawWrapper() { return g_draw_wrapper.load(); }
+
+void TBitmapCanvas::CreateHandle() {
+  if (!dc_) {
+    dc_.reset(::CreateCompatibleDC(nullptr));
+    if (!dc_) throw EOutOfResources("Out of system resources");
+    if (bitmap_.handle_) old_bitmap_ = ::SelectObject(dc_.get(), bitmap_.handle_.get());
+    if (bitmap_.palette_) {
+      old_palette_ = ::SelectPalette(dc_.get(), bitmap_.palette_.get(), TRUE);
+      ::RealizePalette(dc_.get());
+    }
+  }
+  SetHandle(dc_.get());
+}
+
+void TBitmapCanvas::FreeContext() {
+  if (!dc_) return;
+  DeselectHandles();
+  if (old_bitmap_ != nullptr) ::SelectObject(dc_.get(), old_bitmap_);
+  if (old_palette_ != nullptr) ::SelectPalette(dc_.get(), old_palette_, TRUE);
+  old_bitmap_ = nullptr;
+  old_palette_ = nullptr;
+  dc_.reset();
+}
+
+TBitmap::TBitmap() = default;
+
+TBitmap::~TBitmap() {
+  if (canvas_) canvas_->FreeContext();
+}
+
+TBitmapCanvas& TBitmap::Canvas() {
+  if (!canvas_) {
+    canvas_ = std::make_unique<TBitmapCanvas>(*this);
+    canvas_->OnChange = [this](TObject*) { Changed(this); };
+  }
+  return *canvas_;
+}
+
+void TBitmap::FreeImage() {
+  if (canvas_) canvas_->FreeContext();
+  handle_.reset();
+  bits_ = nullptr;
+}
+
+void TBitmap::Recreate(int width, int height, int bpp, const std::vector<RGBQUAD>* table) {
+  if (width < 0 || height < 0) throw EInvalidGraphic(std::string(msg::kInvalidImage));
+  win::UniqueBitmap fresh;
+  void* fresh_bits = nullptr;
+  const bool device = bpp == 0;
+  if (width > 0 && height > 0) {
+    if (device) {
+      win::ScopedGetDC screen(nullptr);
+      fresh.reset(::CreateCompatibleBitmap(screen, width, height));
+    } else {
+      if (StrideOf(width, bpp) * height > (int64_t{1} << 31))
+        throw EOutOfResources("Out of system resources");
+      BitmapInfo256 info{};
+      info.header.biSize = sizeof(BITMAPINFOHEADER);
+      info.header.biWidth = width;
+      info.header.biHeight = height;
+      info.header.biPlanes = 1;
+      info.header.biBitCount = static_cast<WORD>(bpp);
+      info.header.biCompression = BI_RGB;
+      if (bpp <= 8) {
+        std::vector<RGBQUAD> colors = table != nullptr ? *table : DefaultColorTable(bpp);
+        colors.resize(size_t{1} << bpp);
+        info.header.biClrUsed = static_cast<DWORD>(colors.size());
+        std::copy(colors.begin(), colors.end(), info.colors);
+      }
+      fresh.reset(::CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info),
+                                     DIB_RGB_COLORS, &fresh_bits, nullptr, 0));
+    }
+    if (!fresh) throw EOutOfResources("Out of system resources");
+    if (fresh_bits != nullptr)
+      std::memset(fresh_bits, 0, static_cast<size_t>(StrideOf(width, bpp) * height));
+    // The old picture survives a change of size or format where the two overlap.
+    if (handle_) {
+      win::UniqueMemoryDc src(::CreateCompatibleDC(nullptr));
+      win::UniqueMemoryDc dst(::CreateCompatibleDC(nullptr));
+      if (canvas_) canvas_->FreeContext();
+      {
+        win::ScopedSelectObject s1(src.get(), handle_.get());
+        win::ScopedSelectObject s2(dst.get(), fresh.get());
+        win::ScopedSelectPalette p1(src.get(), palette_.get(), TRUE);
+        win::ScopedSelectPalette p2(dst.get(), palette_.get(), TRUE);
+        ::BitBlt(dst.get(), 0, 0, std::min(width, width_), std::min(height, height_), src.get(),
+                 0, 0, SRCCOPY);
+      }
+    }
+  }
+  FreeImage();
+  handle_ = std::move(fresh);
+  bits_ = fresh_bits;
+  width_ = width;
+  height_ = height;
+  handle_type_ = device ? TBitmapHandleType::bmDDB : TBitmapHandleType::bmDIB;
+  bits_per_pixel_ = device ? (handle_ ? ScreenBitsPerPixel() : 0) : bpp;
+  pixel_format_ = device ? TPixelFormat::pfDevice : FormatOf(bpp);
+  monochrome_ = bits_per_pixel_ == 1 &&
+                (table == nullptr || (table->size() >= 2 && (*table)[0].rgbRed == 0 &&
+                                      (*table)[1].rgbRed == 255));
+}
+
+void TBitmap::SetSize(int width, int height) {
+  if (width == width_ && height == height_) return;
+  std::vector<RGBQUAD> table;
+  if (bits_per_pixel_ <= 8 && bits_per_pixel_ > 0 && handle_type_ == TBitmapHandleType::bmDIB)
+    table = ColorTable();
+  Recreate(width, height, handle_type_ == TBitmapHandleType::bmDDB ? 0 : BppOf(pixel_format_),
+           table.empty() ? nullptr : &table);
+  Changed(this);
+}
+
+void TBitmap::SetPixelFormat(TPixelFormat format) {
+  if (format == pixel_format_ && handle_) return;
+  const int bpp = BppOf(format);
+  std::vector<RGBQUAD> table;
+  if (bpp != 0 && bpp <= 8 && bpp == bits_per_pixel_) table = ColorTable();
+  Recreate(width_, height_, bpp, table.empty() ? nullptr : &table);
+  pixel_format_ = format;
+  Changed(this);
+}
+
+void TBitmap::SetHandleType(TBitmapHandleType type) {
+  if (type == handle_type_) return;
+  if (type == TBitmapHandleType::bmDDB) {
+    Recreate(width_, height_, 0, nullptr);
+  } else {
+    const int bpp = bits_per_pixel_ > 0 ? bits_per_pixel_ : 32;
+    Recreate(width_, height_, bpp, nullptr);
+  }
+  Changed(this);
+}
+
+int TBitmap::BitsPerPixel() const { return bits_per_pixel_; }
+
+int TBitmap::Stride() const { return static_cast<int>(StrideOf(width_, bits_per_pixel_)); }
+
+void* TBitmap::ScanLine(int row) {
+  if (handle_type_ != TBitmapHandleType::bmDIB) SetHandleType(TBitmapHandleType::bmDIB);
+  if (bits_ == nullptr || row < 0 || row >= height_)
+    throw EInvalidGraphicOperation("Scan line index out of range");
+  ::GdiFlush();
+  return static_cast<uint8_t*>(bits_) +
+         static_cast<ptrdiff_t>(height_ - 1 - row) * Stride();
+}
+
+std::vector<RGBQUAD> TBitmap::ColorTable() const {
+  std::vector<RGBQUAD> table;
+  if (!handle_ || bits_per_pixel_ > 8 || bits_per_pixel_ == 0) return table;
+  win::UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
+  win::ScopedSelectObject sel(dc.get(), handle_.get());
+  table.resize(size_t{1} << bits_per_pixel_);
+  const UINT n = ::GetDIBColorTable(dc.get(), 0, static_cast<UINT>(table.size()), table.data());
+  table.resize(n);
+  return table;
+}
+
+void TBitmap::SetColorTable(const std::vector<RGBQUAD>& table) {
+  if (!handle_ || bits_per_pixel_ > 8 || handle_type_ != TBitmapHandleType::bmDIB) return;
+  if (canvas_) canvas_->FreeContext();
+  win::UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
+  win::ScopedSelectObject sel(dc.get(), handle_.get());
+  ::SetDIBColorTable(dc.get(), 0,
+                     static_cast<UINT>(std::min<size_t>(table.size(), size_t{1} << bits_per_pixel_)),
+                     table.data());
+  Changed(this);
+}
+
+void TBitmap::SetHandle(HBITMAP bitmap) {
+  FreeImage();
+  handle_.reset(bitmap);
+  UpdateInfoFromHandle();
+  Changed(this);
+}
+
+HBITMAP TBitmap::ReleaseHandle() {
+  if (canvas_) canvas_->FreeContext();
+  bits_ = nullptr;
+  return handle_.release();
+}
+
+void TBitmap::UpdateInfoFromHandle() {
+  width_ = height_ = 0;
+  bits_ = nullptr;
+  if (!handle_) return;
+  DIBSECTION dib{};
+  const int got = ::GetObjectW(handle_.get(), sizeof(dib), &dib);
+  if (got == sizeof(DIBSECTION)) {
+    handle_type_ = TBitmapHandleType::bmDIB;
+    width_ = dib.dsBm.bmWidth;
+    height_ = std::abs(dib.dsBm.bmHeight);
+    bits_per_pixel_ = dib.dsBmih.biBitCount;
+    pixel_format_ = FormatOf(bits_per_pixel_);
+    // Rows are expected bottom-up; a top-down section is converted on first ScanLine use.
+    bits_ = dib.dsBmih.biHeight > 0 ? dib.dsBm.bmBits : nullptr;
+    if (bits_ == nullptr) Recreate(width_, height_, bits_per_pixel_, nullptr);
+  } else {
+    BITMAP bm{};
+    ::GetObjectW(handle_.get(), sizeof(bm), &bm);
+    handle_type_ = TBitmapHandleType::bmDDB;
+    width_ = bm.bmWidth;
+    height_ = bm.bmHeight;
+    bits_per_pixel_ = bm.bmBitsPixel * bm.bmPlanes;
+    pixel_format_ = TPixelFormat::pfDevice;
+  }
+  monochrome_ = bits_per_pixel_ == 1;
+}
+
+void TBitmap::SetPalette(HPALETTE palette) {
+  if (palette == palette_.get()) return;
+  if (canvas_) canvas_->FreeContext();
+  palette_.reset(palette);
+  SetPaletteModified(true);
+  Changed(this);
+}
+
+TColor TBitmap::TransparentColor() {
+  TColor c;
+  if (transparent_color_ == clDefault) {
+    if (Empty()) return clDefault;
+    c = Monochrome() ? clWhite : (Canvas().Pixel(0, height_ - 1) & 0xFFFFFF);
+  } else {
+    c = ColorToRGB(transparent_color_) & 0xFFFFFF;
+  }
+  return c | 0x02000000;
+}
+
+void TBitmap::SetTransparentColor(TColor color) {
+  if (color == transparent_color_) return;
+  transparent_color_ = color;
+  transparent_mode_ = color == clDefault ? TTransparentMode::tmAuto : TTransparentMode::tmFixed;
+  Changed(this);
+}
+
+void TBitmap::SetTransparentMode(TTransparentMode mode) {
+  if (mode == transparent_mode_) return;
+  transparent_mode_ = mode;
+  if (mode == TTransparentMode::tmAuto) transparent_color_ = clDefault;
+  Changed(this);
+}
+
+void TBitmap::Changed(TObject* sender) { TGraphic::Changed(sender); }
+
+void TBitmap::Assign(TPersistent* source) {
+  if (source == nullptr) {
+    FreeImage();
+    palette_.reset();
+    width_ = height_ = 0;
+    Changed(this);
+    return;
+  }
+  if (auto* other = dynamic_cast<TBitmap*>(source)) {
+    if (other == this) return;
+    FreeImage();
+    palette_.reset();
+    width_ = height_ = 0;
+    if (other->handle_) {
+      if (other->canvas_) other->canvas_->FreeContext();
+      HBITMAP copy = static_cast<HBITMAP>(
+          ::CopyImage(other->handle_.get(), IMAGE_BITMAP, 0, 0,
+                      other->handle_type_ == TBitmapHandleType::bmDIB ? LR_CREATEDIBSECTION : 0));
+      if (copy == nullptr) throw EOutOfResources("Out of system resources");
+      handle_.reset(copy);
+      UpdateInfoFromHandle();
+      handle_type_ = other->handle_type_;
+      pixel_format_ = other->pixel_format_;
+      monochrome_ = other->monochrome_;
+    }
+    if (other->palette_) {
+      WORD count = 0;
+      ::GetObjectW(other->palette_.get(), sizeof(count), &count);
+      std::vector<BYTE> buf(sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * std::max<WORD>(count, 1));
+      auto* lp = reinterpret_cast<LOGPALETTE*>(buf.data());
+      lp->palVersion = 0x300;
+      lp->palNumEntries = count;
+      ::GetPaletteEntries(other->palette_.get(), 0, count, lp->palPalEntry);
+      palette_.reset(::CreatePalette(lp));
+    }
+    transparent_color_ = other->transparent_color_;
+    transparent_mode_ = other->transparent_mode_;
+    SetTransparent(other->Transparent());
+    Changed(this);
+    return;
+  }
+  if (auto* graphic = dynamic_cast<TGraphic*>(source)) {
+    // Any other picture: draw it onto a bitmap of its size.
+    FreeImage();
+    palette_.reset();
+    Recreate(graphic->Width(), graphic->Height(), 0, nullptr);
+    if (!Empty()) {
+      Canvas().Brush().SetColor(clWhite);
+      const RECT r{0, 0, width_, height_};
+      Canvas().FillRect(r);
+      graphic->Draw(Canvas(), r);
+    }
+    Changed(this);
+    return;
+  }
+  TGraphic::Assign(source);
+}
+
+void TBitmap::Draw(TCanvas& canvas, const RECT& r) {
+  if (Empty()) return;
+  if (DrawWrapper wrapper = g_draw_wrapper.load()) {
+    wrapper(*this, [&] { DrawUnwrapped(canvas, r); });
+  } else {
+    DrawUnwrapped(canvas, r);
+  }
+}
+
+void TBitmap::DrawUnwrapped(TCanvas& canvas, const RECT& r) {
+  HDC dest = canvas.Handle();
+  HDC src = Canvas().Handle();
+  win::ScopedSelectPalette dest_palette(dest, palette_.get(), TRUE);
+  if (!Monochrome()) ::SetStretchBltMode(dest, COLORONCOLOR);
+  const RECT whole{0, 0, width_, height_};
+  if (Transparent()) {
+    const TColor key = TransparentColor() & 0xFFFFFF;
+    TransparentStretch(dest, r, src, whole, static_cast<COLORREF>(key), palette_.get());
+  } else {
+    ::StretchBlt(dest, r.left, r.top, r.right - r.left, r.bottom - r.top, src, 0, 0, width_,
+                 height_, canvas.CopyMode());
+  }
+}
+
+void TransparentStretch(HDC dest_dc, const RECT& dest, HDC source_dc, const RECT& src,
+                        COLORREF key, HPALETTE palette) {
+  const int dw = dest.right - dest.left, dh = dest.bottom - dest.top;
+  const int sw = src.right - src.left, sh = src.bottom - src.top;
+  if (dw == 0 || dh == 0 || sw <= 0 || sh <= 0) return;
+  // Mask of the source: 1 where the source shows the key colour.
+  win::UniqueMemoryDc mask_dc(::CreateCompatibleDC(dest_dc));
+  win::UniqueBitmap mask(::CreateBitmap(sw, sh, 1, 1, nullptr));
+  win::UniqueMemoryDc copy_dc(::CreateCompatibleDC(dest_dc));
+  win::UniqueBitmap copy(::CreateCompatibleBitmap(dest_dc, sw, sh));
+  win::UniqueMemoryDc work_dc(::CreateCompatibleDC(dest_dc));
+  win::UniqueBitmap work(::CreateCompatibleBitmap(dest_dc, std::abs(dw), std::abs(dh)));
+  if (!mask_dc || !mask || !copy_dc || !copy || !work_dc || !work)
+    throw EOutOfResources("Out of system resources");
+  win::ScopedSelectObject sel_mask(mask_dc.get(), mask.get());
+  win::ScopedSelectObject sel_copy(copy_dc.get(), copy.get());
+  win::ScopedSelectObject sel_work(work_dc.get(), work.get());
+  win::ScopedSelectPalette pal_copy(copy_dc.get(), palette, TRUE);
+  win::ScopedSelectPalette pal_work(work_dc.get(), palette, TRUE);
+
+  ::BitBlt(copy_dc.get(), 0, 0, sw, sh, source_dc, src.left, src.top, SRCCOPY);
+  const COLORREF old_bk = ::SetBkColor(copy_dc.get(), key);
+  ::BitBlt(mask_dc.get(), 0, 0, sw, sh, copy_dc.get(), 0, 0, SRCCOPY);
+  ::SetBkColor(copy_dc.get(), old_bk);
+
+  // Monochrome to colour: 1 becomes white (keep), 0 black (clear).
+  ::SetTextColor(copy_dc.get(), RGB(0, 0, 0));
+  ::SetBkColor(copy_dc.get(), RGB(255, 255, 255));
+  ::SetTextColor(work_dc.get(), RGB(0, 0, 0));
+  ::SetBkColor(work_dc.get(), RGB(255, 255, 255));
+  ::SetStretchBltMode(work_dc.get(), COLORONCOLOR);
+
+  const int ax = std::abs(dw), ay = std::abs(dh);
+  ::BitBlt(work_dc.get(), 0, 0, ax, ay, dest_dc, std::min(dest.left, dest.right),
+           std::min(dest.top, dest.bottom), SRCCOPY);
+  ::StretchBlt(work_dc.get(), 0, 0, ax, ay, mask_dc.get(), 0, 0, sw, sh, SRCAND);
+  // The image without its key pixels: copy AND NOT mask.
+  ::BitBlt(copy_dc.get(), 0, 0, sw, sh, mask_dc.get(), 0, 0, 0x00220326 /* DSna */);
+  ::StretchBlt(work_dc.get(), 0, 0, ax, ay, copy_dc.get(), 0, 0, sw, sh, SRCPAINT);
+  ::BitBlt(dest_dc, std::min(dest.left, dest.right), std::min(dest.top, dest.bottom), ax, ay,
+           work_dc.get(), 0, 0, SRCCOPY);
+}
+
+// Bitmap files: BITMAPFILEHEADER, BITMAPINFOHEADER (or a larger version header), colour table
+// or bit-field masks, then the rows. Uncompressed and bit-field images of 1 to 32 bits per pixel
+// are read; every size is checked against the data before anything is allocated.
+void TBitmap::LoadFromStream(TStream& stream) {
+  BITMAPFILEHEADER file{};
+  stream.ReadBuffer(&file, sizeof(file));
+  if (file.bfType != 0x4D42) throw EInvalidGraphic(std::string(msg::kInvalidImage));
+  BITMAPINFOHEADER probe{};
+  stream.ReadBuffer(&probe.biSize, sizeof(probe.biSize));
+  if (probe.biSize < sizeof(BITMAPINFOHEADER) || probe.biSize > 1024)
+    throw EInvalidGraphic(std::string(msg::kInvalidImage));
+  std::vector<uint8_t> header(probe.biSize);
+  std::memcpy(header.data(), &probe.biSize, sizeof(probe.biSize));
+  stream.ReadBuffer(header.data() + 4, probe.biSize - 4);
+  BITMAPINFOHEADER info{};
+  std::memcpy(&info, header.data(), sizeof(info));
+  const int bpp = info.biBitCount;
+  if (info.biWidth <= 0 || info.biHeight == 0 || info.biHeight == std::numeric_limits<LONG>::min() ||
+      info.biPlanes != 1 || !(bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32) ||
+      !(info.biCompression == BI_RGB || (info.biCompression == BI_BITFIELDS && (bpp == 16 || bpp == 32))))
+    throw EInvalidGraphic(std::string(msg::kInvalidImage));
+  const int64_t width = info.biWidth, height = std::abs(static_cast<int64_t>(info.biHeight));
+  if (width > 32768 || height > 32768) throw EInvalidGraphic(std::string(msg::kInvalidImage));
+  size_t colors = 0;
+  if (bpp <= 8) {
+    colors = info.biClrUsed == 0 ? (size_t{1} << bpp) : info.biClrUsed;
+    if (colors > (size_t{1} << bpp)) throw EInvalidGraphic(std::string(msg::kInvalidImage));
+  }
+  const bool bitfields = info.biCompression == BI_BITFIELDS;
+  const uint64_t image_size = static_cast<uint64_t>(StrideOf(width, bpp) * height);
+  // The bitmap info as GDI wants it: the 40-byte header, the three masks of a bit-field image,
+  // the colour table. Version 4 and 5 headers carry the masks inside the header; the plain
+  // header has them right after it.
+  const size_t masks_size = bitfields ? 12 : 0;
+  std::vector<uint8_t> bmi(sizeof(BITMAPINFOHEADER) + masks_size + colors * 4);
+  std::memcpy(bmi.data(), header.data(), sizeof(BITMAPINFOHEADER));
+  auto* bmi_header = reinterpret_cast<BITMAPINFOHEADER*>(bmi.data());
+  bmi_header->biSize = sizeof(BITMAPINFOHEADER);
+  int64_t consumed = static_cast<int64_t>(sizeof(file) + probe.biSize);
+  if (bitfields) {
+    if (probe.biSize >= sizeof(BITMAPINFOHEADER) + 12) {
+      std::memcpy(bmi.data() + sizeof(BITMAPINFOHEADER), header.data() + 40, 12);
+    } else {
+      stream.ReadBuffer(bmi.data() + sizeof(BITMAPINFOHEADER), 12);
+      consumed += 12;
+    }
+  }
+  if (colors != 0) {
+    stream.ReadBuffer(bmi.data() + sizeof(BITMAPINFOHEADER) + masks_size,
+                      static_cast<int64_t>(colors * 4));
+    consumed += static_cast<int64_t>(colors * 4);
+  }
+  if (file.bfOffBits > consumed) {
+    const int64_t skip = file.bfOffBits - consumed;
+    if (skip > (int64_t{1} << 20)) throw EInvalidGraphic(std::string(msg::kInvalidImage));
+    std::vector<uint8_t> gap(static_cast<size_t>(skip));
+    stream.ReadBuffer(gap.data(), skip);
+  }
+  const int64_t available = stream.Size() - stream.Position();
+  if (static_cast<uint64_t>(available) < image_size) throw EReadError(std::string(msg::kReadError));
+  std::vector<uint8_t> bits(static_cast<size_t>(image_size));
+  stream.ReadBuffer(bits.data(), static_cast<int64_t>(image_size));
+
+  const int target_bpp = bpp == 16 || bitfields ? 32 : bpp;
+  std::vector<RGBQUAD> table;
+  if (bpp <= 8) {
+    table.resize(size_t{1} << bpp);
+    std::memcpy(table.data(), bmi.data() + sizeof(BITMAPINFOHEADER), colors * 4);
+  }
+  FreeImage();
+  palette_.reset();
+  width_ = height_ = 0;
+  Recreate(static_cast<int>(width), static_cast<int>(height), target_bpp,
+           table.empty() ? nullptr : &table);
+  bmi_header->biClrUsed = static_cast<DWORD>(colors);
+  win::ScopedGetDC screen(nullptr);
+  ::SetDIBits(screen, handle_.get(), 0, static_cast<UINT>(height), bits.data(),
+              reinterpret_cast<BITMAPINFO*>(bmi.data()), DIB_RGB_COLORS);
+  if (bpp <= 8) {
+    // A palette for display on paletted devices, from the colour table.
+    std::vector<BYTE> buf(sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * table.size());
+    auto* lp = reinterpret_cast<LOGPALETTE*>(buf.data());
+    lp->palVersion = 0x300;
+    lp->palNumEntries = static_cast<WORD>(table.size());
+    for (size_t i = 0; i < table.size(); ++i)
+      lp->palPalEntry[i] = {table[i].rgbRed, table[i].rgbGreen, table[i].rgbBlue, 0};
+    palette_.reset(::CreatePalette(lp));
+  }
+  Changed(this);
+}
+
+void TBitmap::SaveToStream(TStream& stream) {
+  if (Empty()) return;
+  if (canvas_) canvas_->FreeContext();
+  const int bpp = bits_per_pixel_ == 16 ? 32 : (bits_per_pixel_ > 0 ? bits_per_pixel_ : 32);
+  BitmapInfo256 info{};
+  info.header.biSize = sizeof(BITMAPINFOHEADER);
+  info.header.biWidth = width_;
+  info.header.biHeight = height_;
+  info.header.biPlanes = 1;
+  info.header.biBitCount = static_cast<WORD>(bpp);
+  info.header.biCompression = BI_RGB;
+  const size_t colors = bpp <= 8 ? (size_t{1} << bpp) : 0;
+  info.header.biClrUsed = static_cast<DWORD>(colors);
+  const size_t image_size = static_cast<size_t>(StrideOf(width_, bpp) * height_);
+  info.header.biSizeImage = static_cast<DWORD>(image_size);
+  std::vector<uint8_t> bits(image_size);
+  {
+    win::ScopedGetDC screen(nullptr);
+    ::GetDIBits(screen, handle_.get(), 0, static_cast<UINT>(height_), bits.data(),
+                reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+  }
+  info.header.biClrUsed = static_cast<DWORD>(colors);
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;
+  file.bfOffBits = static_cast<DWORD>(sizeof(file) + sizeof(BITMAPINFOHEADER) + colors * 4);
+  file.bfSize = static_cast<DWORD>(file.bfOffBits + image_size);
+  stream.WriteBuffer(&file, sizeof(file));
+  stream.WriteBuffer(&info.header, sizeof(BITMAPINFOHEADER));
+  if (colors != 0) stream.WriteBuffer(info.colors, static_cast<int64_t>(colors * 4));
+  stream.WriteBuffer(bits.data(), static_cast<int64_t>(image_size));
+}
+
+void TBitmap::ReadData(TStream& stream) {
+  int32_t size = 0;
+  stream.ReadBuffer(&size, 4);
+  if (size < 0 || size > stream.Size() - stream.Position())
+    throw EReadError(std::string(msg::kReadError));
+  // The file is read from its own copy so that a short or long file cannot move the reading
+  // of the rest of the description.
+  std::vector<uint8_t> data(static_cast<size_t>(size));
+  stream.ReadBuffer(data.data(), size);
+  if (size == 0) {
+    Assign(nullptr);
+    return;
+  }
+  TBytesStream file(data.data(), size);
+  LoadFromStream(file);
+}
+
+void TBitmap::WriteData(TStream& stream) {
+  TMemoryStream file;
+  SaveToStream(file);
+  const auto size = static_cast<int32_t>(file.Size());
+  stream.WriteBuffer(&size, 4);
+  file.SaveToStream(stream);
+}
+
+void TBitmap::LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette) {
+  if (format != CF_BITMAP || data == nullptr)
+    throw EInvalidGraphic(std::string(msg::kUnknownClipboardFormat));
+  HBITMAP copy = static_cast<HBITMAP>(::CopyImage(data, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  if (copy == nullptr) throw EOutOfResources("Out of system resources");
+  FreeImage();
+  handle_.reset(copy);
+  UpdateInfoFromHandle();
+  palette_.reset();
+  if (palette != nullptr) {
+    WORD count = 0;
+    ::GetObjectW(palette, sizeof(count), &count);
+    std::vector<BYTE> buf(sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * std::max<WORD>(count, 1));
+    auto* lp = reinterpret_cast<LOGPALETTE*>(buf.data());
+    lp->palVersion = 0x300;
+    lp->palNumEntries = count;
+    ::GetPaletteEntries(palette, 0, count, lp->palPalEntry);
+    palette_.reset(::CreatePalette(lp));
+  }
+  Changed(this);
+}
+
+void TBitmap::SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette) {
+  format = CF_BITMAP;
+  data = nullptr;
+  palette = nullptr;
+  if (Empty()) return;
+  if (canvas_) canvas_->FreeContext();
+  data = ::CopyImage(handle_.get(), IMAGE_BITMAP, 0, 0, 0);
+  if (palette_) {
+    WORD count = 0;
+    ::GetObjectW(palette_.get(), sizeof(count), &count);
+    std::vector<BYTE> buf(sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * std::max<WORD>(count, 1));
+    auto* lp = reinterpret_cast<LOGPALETTE*>(buf.data());
+    lp->palVersion = 0x300;
+    lp->palNumEntries = count;
+    ::GetPaletteEntries(palette_.get(), 0, count, lp->palPalEntry);
+    palette = ::CreatePalette(lp);
+  }
+}
+
+// ---- TPicture --------------------------------------------------------------------------------
+
+namespace {
+struct Registry {
+  std::mutex mutex;
+  std::vector<TGraphicClassInfo> classes;  // registration order
+  Registry() {
+    classes.push_back({"TBitmap", L"bmp", L"Bitmaps",
+                       [] { return std::unique_ptr<TGraphic>(new TBitmap()); }, CF_BITMAP});
+  }
+};
+Registry& GraphicRegistry() {
+  static Registry registry;
+  return registry;
+}
+}  // namespace
+
+void TPicture::RegisterFileFormat(TGraphicClassInfo info) {
+  auto& r = GraphicRegistry();
+  std::lock_guard<std::mutex> lock(r.mutex);
+  r.classes.push_back(std::move(info));
+}
+
+void TPicture::RegisterClipboardFormat(UINT format, const std::string& class_name) {
+  auto& r = GraphicRegistry();
+  std::lock_guard<std::mutex> lock(r.mutex);
+  for (auto it = r.classes.rbegin(); it != r.classes.rend(); ++it)
+    if (it->class_name == class_name) {
+      it->clipboard_format = format;
+      return;
+    }
+}
+
+void TPicture::UnregisterGraphicClass(const std::string& class_name) {
+  auto& r = GraphicRegistry();
+  std::lock_guard<std::mutex> lock(r.mutex);
+  std::erase_if(r.classes, [&](const TGraphicClassInfo& i) { return i.class_name == class_name; });
+}
+
+const TGraphicClassInfo* TPicture::FindClass(const std::string& class_name) {
+  auto& r = GraphicRegistry();
+  std::lock_guard<std::mutex> lock(r.mutex);
+  for (auto it = r.classes.rbegin(); it != r.classes.rend(); ++it)
+    if (it->class_name == class_name) return &*it;
+  return nullptr;
+}
+
+const TGraphicClassInfo* TPicture::FindExtension(const std::wstring& extension) {
+  auto& r = GraphicRegistry();
+  std::lock_guard<std::mutex> lock(r.mutex);
+  for (auto it = r.classes.rbegin(); it != r.classes.rend(); ++it)
+    if (_wcsicmp(it->extension.c_str(), extension.c_str()) == 0) return &*it;
+  return nullptr;
+}
+
+bool TPicture::SupportsClipboardFormat(UINT format) {
+  auto& r = GraphicRegistry();
+  std::lock_guard<std::mutex> lock(r.mutex);
+  for (const auto& c : r.classes)
+    if (c.clipboard_format == format && format != 0) return true;
+  return false;
+}
+
+TPicture::TPicture() = default;
+TPicture::~TPicture() = default;
+
+void TPicture::GraphicChanged(TObject*) {
+  if (OnChange) OnChange(this);
+}
+
+void TPicture::Attach(std::unique_ptr<TGraphic> graphic) {
+  graphic_ = std::move(graphic);
+  if (graphic_) graphic_->OnChange = [this](TObject* s) { GraphicChanged(s); };
+  GraphicChanged(this);
+}
+
+void TPicture::SetGraphic(TGraphic* graphic) {
+  if (graphic == nullptr) {
+    Attach(nullptr);
+    return;
+  }
+  const TGraphicClassInfo* info = FindClass(graphic->ClassName());
+  if (info == nullptr) throw EInvalidGraphic(std::string(msg::kInvalidImage));
+  std::unique_ptr<TGraphic> copy = info->create();
+  copy->Assign(graphic);
+  Attach(std::move(copy));
+}
+
+void TPicture::SetGraphic(std::unique_ptr<TGraphic> graphic) { Attach(std::move(graphic)); }
+
+TBitmap* TPicture::Bitmap() {
+  if (auto* b = dynamic_cast<TBitmap*>(graphic_.get())) return b;
+  Attach(std::make_unique<TBitmap>());
+  return static_cast<TBitmap*>(graphic_.get());
+}
+
+void TPicture::Assign(TPersistent* source) {
+  if (source == nullptr) {
+    SetGraphic(static_cast<TGraphic*>(nullptr));
+  } else if (auto* p = dynamic_cast<TPicture*>(source)) {
+    SetGraphic(p->Graphic());
+  } else if (auto* g = dynamic_cast<TGraphic*>(source)) {
+    SetGraphic(g);
+  } else {
+    TPersistent::Assign(source);
+  }
+}
+
+void TPicture::LoadFromFile(const std::wstring& file_name) {
+  const size_t dot = file_name.rfind(L'.');
+  const std::wstring ext = dot == std::wstring::npos ? L"" : file_name.substr(dot + 1);
+  const TGraphicClassInfo* info = FindExtension(ext);
+  if (info == nullptr)
+    throw EInvalidGraphic(FormatMessageText(msg::kUnknownExtension, {win::Utf8FromWide(ext)}));
+  std::unique_ptr<TGraphic> graphic = info->create();
+  graphic->LoadFromFile(file_name);
+  Attach(std::move(graphic));
+}
+
+void TPicture::SaveToFile(const std::wstring& file_name) {
+  if (graphic_) graphic_->SaveToFile(file_name);
+}
+
+void TPicture::ReadData(TStream& stream) {
+  uint8_t length = 0;
+  stream.ReadBuffer(&length, 1);
+  std::string class_name(length, '\0');
+  if (length != 0) stream.ReadBuffer(class_name.data(), length);
+  if (class_name.empty()) {
+    Attach(nullptr);
+    return;
+  }
+  const TGraphicClassInfo* info = FindClass(class_name);
+  if (info == nullptr)
+    throw EInvalidGraphic("Unknown picture class \"" + class_name + "\"");
+  std::unique_ptr<TGraphic> graphic = info->create();
+  graphic->ReadData(stream);  // a failure frees the half-read graphic on the way out
+  Attach(std::move(graphic));
+}
+
+void TPicture::WriteData(TStream& stream) {
+  const std::string name = graphic_ ? graphic_->ClassName() : "";
+  if (name.size() > 63) throw EWriteError(std::string(msg::kWriteError));
+  const auto length = static_cast<uint8_t>(name.size());
+  stream.WriteBuffer(&length, 1);
+  stream.WriteBuffer(name.data(), length);
+  if (graphic_) graphic_->WriteData(stream);
+}
+
+}  // namespace vornada

@@ -1,0 +1,201 @@
+// Move-only owners for Win32 handles, one type per handle kind, and scoped helpers that undo a
+// device-context change when they go out of scope (so no GDI object stays selected).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace vornada::win {
+
+template <typename Traits>
+class UniqueHandle {
+ public:
+  using Handle = typename Traits::Handle;
+  UniqueHandle() = default;
+  explicit UniqueHandle(Handle h) : handle_(h) {}
+  UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
+  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+  UniqueHandle(const UniqueHandle&) = delete;
+  UniqueHandle& operator=(const UniqueHandle&) = delete;
+  ~UniqueHandle() { reset(); }
+
+  Handle get() const { return handle_; }
+  explicit operator bool() const { return Traits::Valid(handle_); }
+  Handle release() { return std::exchange(handle_, Traits::Invalid()); }
+  void reset(Handle h = Traits::Invalid()) {
+    if (Traits::Valid(handle_)) Traits::Close(handle_);
+    handle_ = h;
+  }
+
+ private:
+  Handle handle_ = Traits::Invalid();
+};
+
+struct FileHandleTraits {  // CreateFile results: INVALID_HANDLE_VALUE means none
+  using Handle = HANDLE;
+  static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+  static bool Valid(Handle h) { return h != INVALID_HANDLE_VALUE && h != nullptr; }
+  static void Close(Handle h) { ::CloseHandle(h); }
+};
+struct KernelHandleTraits {  // mappings, events, threads: nullptr means none
+  using Handle = HANDLE;
+  static Handle Invalid() { return nullptr; }
+  static bool Valid(Handle h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+  static void Close(Handle h) { ::CloseHandle(h); }
+};
+template <typename H>
+struct GdiObjectTraits {
+  using Handle = H;
+  static Handle Invalid() { return nullptr; }
+  static bool Valid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { ::DeleteObject(h); }
+};
+struct MemoryDcTraits {  // CreateCompatibleDC / CreateDC results
+  using Handle = HDC;
+  static Handle Invalid() { return nullptr; }
+  static bool Valid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { ::DeleteDC(h); }
+};
+struct WindowTraits {
+  using Handle = HWND;
+  static Handle Invalid() { return nullptr; }
+  static bool Valid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { ::DestroyWindow(h); }
+};
+struct GlobalMemoryTraits {
+  using Handle = HGLOBAL;
+  static Handle Invalid() { return nullptr; }
+  static bool Valid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { ::GlobalFree(h); }
+};
+struct IconTraits {
+  using Handle = HICON;
+  static Handle Invalid() { return nullptr; }
+  static bool Valid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { ::DestroyIcon(h); }
+};
+
+using UniqueFile = UniqueHandle<FileHandleTraits>;
+using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
+using UniqueBitmap = UniqueHandle<GdiObjectTraits<HBITMAP>>;
+using UniqueBrush = UniqueHandle<GdiObjectTraits<HBRUSH>>;
+using UniquePen = UniqueHandle<GdiObjectTraits<HPEN>>;
+using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT>>;
+using UniqueRegion = UniqueHandle<GdiObjectTraits<HRGN>>;
+using UniquePalette = UniqueHandle<GdiObjectTraits<HPALETTE>>;
+using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
+using UniqueWindow = UniqueHandle<WindowTraits>;
+using UniqueGlobal = UniqueHandle<GlobalMemoryTraits>;
+using UniqueIcon = UniqueHandle<IconTraits>;
+
+// GetDC/ReleaseDC pair.
+class ScopedGetDC {
+ public:
+  explicit ScopedGetDC(HWND hwnd) : hwnd_(hwnd), hdc_(::GetDC(hwnd)) {}
+  ~ScopedGetDC() {
+    if (hdc_ != nullptr) ::ReleaseDC(hwnd_, hdc_);
+  }
+  ScopedGetDC(const ScopedGetDC&) = delete;
+  ScopedGetDC& operator=(const ScopedGetDC&) = delete;
+  HDC get() const { return hdc_; }
+  operator HDC() const { return hdc_; }
+
+ private:
+  HWND hwnd_;
+  HDC hdc_;
+};
+
+// SelectObject that puts the previous object back.
+class ScopedSelectObject {
+ public:
+  ScopedSelectObject(HDC hdc, HGDIOBJ obj) : hdc_(hdc), previous_(::SelectObject(hdc, obj)) {}
+  ~ScopedSelectObject() {
+    if (previous_ != nullptr && previous_ != HGDI_ERROR) ::SelectObject(hdc_, previous_);
+  }
+  ScopedSelectObject(const ScopedSelectObject&) = delete;
+  ScopedSelectObject& operator=(const ScopedSelectObject&) = delete;
+
+ private:
+  HDC hdc_;
+  HGDIOBJ previous_;
+};
+
+// SelectPalette that puts the previous palette back.
+class ScopedSelectPalette {
+ public:
+  ScopedSelectPalette(HDC hdc, HPALETTE palette, BOOL background = FALSE)
+      : hdc_(hdc), previous_(palette ? ::SelectPalette(hdc, palette, background) : nullptr) {
+    if (palette) ::RealizePalette(hdc);
+  }
+  ~ScopedSelectPalette() {
+    if (previous_ != nullptr) ::SelectPalette(hdc_, previous_, TRUE);
+  }
+  ScopedSelectPalette(const ScopedSelectPalette&) = delete;
+  ScopedSelectPalette& operator=(const ScopedSelectPalette&) = delete;
+
+ private:
+  HDC hdc_;
+  HPALETTE previous_;
+};
+
+// SaveDC/RestoreDC pair.
+class ScopedSaveDC {
+ public:
+  explicit ScopedSaveDC(HDC hdc) : hdc_(hdc), saved_(::SaveDC(hdc)) {}
+  ~ScopedSaveDC() {
+    if (saved_ != 0) ::RestoreDC(hdc_, saved_);
+  }
+  ScopedSaveDC(const ScopedSaveDC&) = delete;
+  ScopedSaveDC& operator=(const ScopedSaveDC&) = delete;
+
+ private:
+  HDC hdc_;
+  int saved_;
+};
+
+// Clipboard open for the lifetime of the object.
+class ScopedClipboard {
+ public:
+  explicit ScopedClipboard(HWND owner) : open_(::OpenClipboard(owner) != FALSE) {}
+  ~ScopedClipboard() {
+    if (open_) ::CloseClipboard();
+  }
+  ScopedClipboard(const ScopedClipboard&) = delete;
+  ScopedClipboard& operator=(const ScopedClipboard&) = delete;
+  bool IsOpen() const { return open_; }
+
+ private:
+  bool open_;
+};
+
+// GlobalLock/GlobalUnlock pair.
+class ScopedGlobalLock {
+ public:
+  explicit ScopedGlobalLock(HGLOBAL h) : h_(h), ptr_(h ? ::GlobalLock(h) : nullptr) {}
+  ~ScopedGlobalLock() {
+    if (ptr_ != nullptr) ::GlobalUnlock(h_);
+  }
+  ScopedGlobalLock(const ScopedGlobalLock&) = delete;
+  ScopedGlobalLock& operator=(const ScopedGlobalLock&) = delete;
+  void* get() const { return ptr_; }
+
+ private:
+  HGLOBAL h_;
+  void* ptr_;
+};
+
+// Wide strings for the window functions (wchar_t is 16 bits with MinGW and MSVC).
+inline std::wstring WideString(std::u16string_view s) {
+  return std::wstring(reinterpret_cast<const wchar_t*>(s.data()), s.size());
+}
+inline std::u16string U16String(std::wstring_view s) {
+  return std::u16string(reinterpret_cast<const char16_t*>(s.data()), s.size());
+}
+
+}  // namespace vornada::win
