@@ -19,6 +19,10 @@ bool ContainsControl(const TControl* container, const TControl* control) {
 }
 }  // namespace
 
+// Set by the constructor before the application window exists, so that the window procedure
+// can reach the object while the window is being created.
+TApplication* g_application = nullptr;
+
 TApplication* Application() {
   static TApplication* application = new TApplication();  // lives until the process ends
   return application;
@@ -351,8 +355,8 @@ void TCustomForm::WndProc(TMessage& m) {
 // ---- TApplication ----------------------------------------------------------------------------
 
 LRESULT CALLBACK ApplicationWindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
-  TApplication* app = Application();
-  if (app->handle_ == nullptr || app->handle_ != hwnd) {
+  TApplication* app = g_application;
+  if (app == nullptr || app->handle_ == nullptr || app->handle_ != hwnd) {
     return ::DefWindowProcW(hwnd, msg, wparam, lparam);
   }
   try {
@@ -364,6 +368,7 @@ LRESULT CALLBACK ApplicationWindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARA
 }
 
 TApplication::TApplication() : TComponent(nullptr) {
+  g_application = this;
   wchar_t path[MAX_PATH] = {};
   ::GetModuleFileNameW(nullptr, path, MAX_PATH);
   std::wstring name = path;

@@ -1,0 +1,57 @@
+// Line-break normalisation of the hosts file text.
+#include "HostsText.h"
+
+#include <cstring>
+
+namespace vornada::hosts {
+
+std::string NormaliseLineBreaks(std::string_view text) {
+  // Count the bytes the result needs: each lone CR or lone LF grows by one.
+  size_t extra = 0;
+  const size_t n = text.size();
+  for (size_t i = 0; i < n; ++i) {
+    const char c = text[i];
+    if (c == '\r') {
+      if (i + 1 < n && text[i + 1] == '\n') ++i; else ++extra;
+    } else if (c == '\n') {
+      ++extra;
+    }
+  }
+  if (extra == 0) return std::string(text);
+  std::string out;
+  out.resize(n + extra);
+  char* dst = out.data();
+  size_t i = 0;
+  while (i < n) {
+    // Copy runs without line breaks in one go.
+    size_t j = i;
+    while (j < n && text[j] != '\r' && text[j] != '\n') ++j;
+    std::memcpy(dst, text.data() + i, j - i);
+    dst += j - i;
+    if (j == n) break;
+    *dst++ = '\r';
+    *dst++ = '\n';
+    i = (text[j] == '\r' && j + 1 < n && text[j + 1] == '\n') ? j + 2 : j + 1;
+  }
+  return out;
+}
+
+bool EqualsNormalised(std::string_view raw, std::string_view normalised) {
+  size_t i = 0, k = 0;
+  const size_t n = raw.size(), m = normalised.size();
+  while (i < n) {
+    const char c = raw[i];
+    if (c == '\r' || c == '\n') {
+      if (k + 2 > m || normalised[k] != '\r' || normalised[k + 1] != '\n') return false;
+      k += 2;
+      i += (c == '\r' && i + 1 < n && raw[i + 1] == '\n') ? 2 : 1;
+    } else {
+      if (k >= m || normalised[k] != c) return false;
+      ++i;
+      ++k;
+    }
+  }
+  return k == m;
+}
+
+}  // namespace vornada::hosts
