@@ -420,7 +420,14 @@ LRESULT TApplication::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
       if (main_form_ != nullptr) main_form_->Close();
       return 0;
     case WM_SIZE:
-      if (wparam == SIZE_RESTORED && OnRestore) OnRestore(this);
+      // The forms owned by the application window go and come with it, whoever minimised or
+      // restored it (the program itself, the taskbar, a second instance).
+      if (wparam == SIZE_MINIMIZED) {
+        ::ShowOwnedPopups(handle_, FALSE);
+      } else if (wparam == SIZE_RESTORED) {
+        ::ShowOwnedPopups(handle_, TRUE);
+        if (OnRestore) OnRestore(this);
+      }
       break;
     case WM_ACTIVATEAPP:
       break;
