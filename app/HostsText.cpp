@@ -1,6 +1,8 @@
 // Line-break normalisation of the hosts file text.
 #include "HostsText.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace vornada::hosts {
@@ -36,20 +38,44 @@ std::string NormaliseLineBreaks(std::string_view text) {
   return out;
 }
 
+namespace {
+constexpr uint64_t kOnes = 0x0101010101010101ull;
+constexpr uint64_t kHighs = 0x8080808080808080ull;
+
+// Whether any of the eight bytes of v is a CR or an LF.
+bool HasLineBreak(uint64_t v) {
+  const uint64_t cr = v ^ (kOnes * '\r');
+  const uint64_t lf = v ^ (kOnes * '\n');
+  return (((cr - kOnes) & ~cr) | ((lf - kOnes) & ~lf)) & kHighs;
+}
+}  // namespace
+
 bool EqualsNormalised(std::string_view raw, std::string_view normalised) {
-  size_t i = 0, k = 0;
   const size_t n = raw.size(), m = normalised.size();
+  size_t i = 0, k = 0;
   while (i < n) {
+    // Runs without line breaks are compared eight bytes at a time.
+    if (i + 8 <= n && k + 8 <= m) {
+      uint64_t a, b;
+      std::memcpy(&a, raw.data() + i, 8);
+      if (!HasLineBreak(a)) {
+        std::memcpy(&b, normalised.data() + k, 8);
+        if (a != b) return false;
+        i += 8;
+        k += 8;
+        continue;
+      }
+    }
     const char c = raw[i];
-    if (c == '\r' || c == '\n') {
-      if (k + 2 > m || normalised[k] != '\r' || normalised[k + 1] != '\n') return false;
-      k += 2;
-      i += (c == '\r' && i + 1 < n && raw[i + 1] == '\n') ? 2 : 1;
-    } else {
+    if (c != '\r' && c != '\n') {
       if (k >= m || normalised[k] != c) return false;
       ++i;
       ++k;
+      continue;
     }
+    if (k + 2 > m || normalised[k] != '\r' || normalised[k + 1] != '\n') return false;
+    k += 2;
+    i += (c == '\r' && i + 1 < n && raw[i + 1] == '\n') ? 2 : 1;
   }
   return k == m;
 }

@@ -208,7 +208,7 @@ void TMemo::SetWordWrap(bool value) {
   }
 }
 
-std::string TMemo::AnsiText() const {
+const std::string& TMemo::AnsiText() const {
   if (!ansi_cache_) ansi_cache_ = win::AnsiFromWide(Text());
   return *ansi_cache_;
 }

@@ -91,7 +91,7 @@ class TMemo : public TCustomEdit {
   TStrings& Lines() { return lines_; }
   // The text in the system's ANSI code page. Setting it fails with EInvalidOperation "Text
   // exceeds memo capacity" when the window cannot hold it all.
-  std::string AnsiText() const;
+  const std::string& AnsiText() const;
   void SetAnsiText(std::string_view text);
   void SetText(const std::wstring& text) override;
 
