@@ -50,4 +50,7 @@ wine_env_start --own-display
 trap wine_env_stop EXIT
 ctest --test-dir build/windows --output-on-failure -j "$jobs"
 
+step "Windows benchmark (a brief run)"
+wine build/windows/app/hosts_bench.exe --lines 20000 --runs 1
+
 step "all tests passed"

@@ -1,0 +1,292 @@
+// The IDAT chunk: decoding the compressed image data into the header chunk's image while
+// loading, and encoding the image into IDAT chunks while saving.
+//
+// Decoding inflates one PNG row at a time into a two-row buffer (the row and the previous row
+// of the same pass), unfilters it in place and converts it straight into the store (through a
+// small packed row for interlaced passes). Compressed input is read in blocks of at most
+// 65535 bytes and never past the current IDAT chunk's data; the following IDAT chunks continue
+// the stream. Encoding converts each row (or Adam7 pass row) back to PNG samples, filters it
+// and feeds it to deflate; the output is written as IDAT chunks of at most the picture's IDAT
+// limit.
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "PngChunks.h"
+#include "PngErrors.h"
+#include "PngFilters.h"
+#include "PngPicture.h"
+#include "PngRows.h"
+
+namespace vornada::png {
+namespace {
+
+constexpr ChunkType kIDAT = MakeChunkType("IDAT");
+constexpr size_t kInputBlock = 65535;
+
+bool IsIdentity(const std::array<uint8_t, 256>& table) {
+  for (int i = 0; i < 256; ++i)
+    if (table[i] != i) return false;
+  return true;
+}
+
+// Ends an inflate or deflate stream whatever way the coder is left.
+struct InflateGuard {
+  z_stream* stream;
+  ~InflateGuard() { inflateEnd(stream); }
+};
+struct DeflateGuard {
+  z_stream* stream;
+  ~DeflateGuard() { deflateEnd(stream); }
+};
+
+// Supplies decompressed bytes from the IDAT chunks of a source.
+class IdatInflater {
+ public:
+  IdatInflater(ByteSource& source, uint32_t firstLength)
+      : source_(source), chunkRemaining_(firstLength), input_(kInputBlock) {}
+
+  void Start() {
+    int ret = inflateInit(&stream_);
+    if (ret != Z_OK) ThrowZlibError(ret);
+    started_ = true;
+  }
+  ~IdatInflater() {
+    if (started_) inflateEnd(&stream_);
+  }
+
+  // Fills `out` completely and returns true, or returns false when the source ran out of
+  // bytes first. Throws for corrupt data, a stream that ended or asks for a preset
+  // dictionary while rows are missing, and image data that continues in a non-IDAT chunk.
+  bool Fill(uint8_t* out, size_t count) {
+    stream_.next_out = out;
+    stream_.avail_out = static_cast<uInt>(count);
+    while (stream_.avail_out > 0) {
+      if (ended_) {
+        // The zlib stream is complete but rows are missing. Unread data in this chunk is data
+        // zlib will not take; otherwise look at what follows, as for data that simply ends.
+        if (stream_.avail_in > 0 || chunkRemaining_ > 0) ThrowZlibError(Z_STREAM_END);
+        if (!NextIdat()) return false;
+        continue;
+      }
+      if (stream_.avail_in == 0) {
+        if (chunkRemaining_ == 0) {
+          if (!NextIdat()) return false;
+          continue;
+        }
+        size_t want = static_cast<size_t>(std::min<uint64_t>(kInputBlock, chunkRemaining_));
+        size_t got = source_.Read(input_.data(), want);
+        if (got == 0) return false;
+        chunkRemaining_ -= got;
+        consumed_ += got;
+        stream_.next_in = input_.data();
+        stream_.avail_in = static_cast<uInt>(got);
+      }
+      int ret = inflate(&stream_, Z_NO_FLUSH);
+      if (ret < 0) ThrowZlibError(ret);
+      if (ret == Z_NEED_DICT) ThrowZlibError(ret);
+      if (ret == Z_STREAM_END) ended_ = true;
+    }
+    return true;
+  }
+
+  // Skips what is left of the current chunk's data and reads its CRC.
+  void FinishChunk() {
+    source_.Skip(chunkRemaining_);
+    chunkRemaining_ = 0;
+    uint8_t crc[4];
+    source_.Read(crc, 4);
+  }
+
+  uint64_t Consumed() const { return consumed_; }
+  uint32_t Chunks() const { return chunks_; }
+
+ private:
+  // Reads the current chunk's CRC and the next chunk's length and type. False when the source
+  // has no more bytes; PngError(MissingMultipleIDAT) when the next chunk is not IDAT.
+  bool NextIdat() {
+    uint8_t bytes[12];
+    if (source_.Read(bytes, 12) < 12) return false;
+    ChunkType type{static_cast<char>(bytes[8]), static_cast<char>(bytes[9]),
+                   static_cast<char>(bytes[10]), static_cast<char>(bytes[11])};
+    if (type != kIDAT) throw PngError(ErrorKind::MissingMultipleIDAT);
+    chunkRemaining_ = ReadBigEndian32(bytes + 4);
+    ++chunks_;
+    return true;
+  }
+
+  ByteSource& source_;
+  z_stream stream_{};
+  bool started_ = false;
+  bool ended_ = false;
+  uint64_t chunkRemaining_;
+  uint64_t consumed_ = 0;
+  uint32_t chunks_ = 1;
+  std::vector<uint8_t> input_;
+};
+
+}  // namespace
+
+bool TPngChunkIDAT::LoadFromStream(ByteSource& source, const ChunkType& type, uint32_t length) {
+  type_ = type;
+  data_.clear();
+  PngPicture& picture = Owner();
+  TPngChunkIHDR& header = picture.RequireHeader();
+  picture.SetImageDecoded(true);
+  if (header.ColourType() == 0 || header.ColourType() == 4)
+    header.InstallGrayRamp(picture.DecodeGamma().data());
+
+  const uint8_t colour_type = header.ColourType();
+  const uint8_t depth = header.BitDepth();
+  const uint32_t width = header.Width();
+  const uint32_t height = header.Height();
+  const unsigned bit_count = header.BitCount();
+  const unsigned distance = FilterDistance(colour_type, depth);
+  const bool interlaced = header.Header().interlaceMethod == 1;
+  const DecodeRowFn decode =
+      SelectDecodeRow(colour_type, depth, IsIdentity(picture.DecodeGamma()));
+  const uint8_t* gamma = picture.DecodeGamma().data();
+
+  // Widths are at most 65535 pixels, so a row is at most 524281 bytes.
+  const size_t row_capacity = static_cast<size_t>(PngRowBytes(colour_type, depth, width)) + 1;
+  std::vector<uint8_t> rows(2 * row_capacity);
+  uint8_t* current = rows.data();
+  uint8_t* previous = rows.data() + row_capacity;
+  std::vector<uint8_t> pass_store, pass_alpha;
+  if (interlaced) {
+    pass_store.resize(static_cast<size_t>(StoreRowBytes(bit_count, width)) + 1);
+    pass_alpha.resize(width);
+  }
+
+  IdatInflater inflater(source, length);
+  inflater.Start();
+  const int passes = interlaced ? 7 : 1;
+  bool complete = true;
+  for (int p = 0; p < passes && complete; ++p) {
+    const InterlacePass pass = interlaced ? Adam7Pass(p, width, height) : FullImagePass(width, height);
+    if (pass.columns == 0 || pass.rows == 0) continue;
+    const size_t row_bytes = static_cast<size_t>(PngRowBytes(colour_type, depth, pass.columns));
+    std::memset(previous, 0, row_bytes + 1);
+    for (uint32_t r = 0; r < pass.rows; ++r) {
+      if (!inflater.Fill(current, row_bytes + 1)) {
+        complete = false;  // the source ended: remaining rows stay zero
+        break;
+      }
+      UnfilterRow(current[0], current + 1, previous + 1, row_bytes, distance);
+      const uint32_t y = pass.y0 + r * pass.dy;
+      uint8_t* store_row = header.StoreRow(y);
+      uint8_t* alpha_row = header.AlphaRow(y);
+      if (!interlaced) {
+        decode(current + 1, width, store_row, alpha_row, gamma);
+      } else {
+        decode(current + 1, pass.columns, pass_store.data(), pass_alpha.data(), gamma);
+        ScatterPixels(bit_count, pass_store.data(), alpha_row ? pass_alpha.data() : nullptr,
+                      pass.columns, pass.x0, pass.dx, store_row, alpha_row);
+      }
+      std::swap(current, previous);
+    }
+  }
+  inflater.FinishChunk();
+  compressedBytes_ = inflater.Consumed();
+  chunkCount_ = inflater.Chunks();
+  return true;
+}
+
+void TPngChunkIDAT::SaveToStream(ByteSink& sink) {
+  PngPicture& picture = Owner();
+  TPngChunkIHDR& header = picture.RequireHeader();
+  const uint8_t colour_type = header.ColourType();
+  const uint8_t depth = header.BitDepth() == 2 ? 4 : header.BitDepth();  // 2-bit is held as 4
+  const uint32_t width = header.Width();
+  const uint32_t height = header.Height();
+  const unsigned bit_count = header.BitCount();
+  const unsigned distance = FilterDistance(colour_type, depth);
+  const bool interlaced = picture.SaveInterlace() == 1;
+  const EncodeRowFn encode =
+      SelectEncodeRow(colour_type, depth, IsIdentity(picture.EncodeGamma()));
+  const uint8_t* gamma = picture.EncodeGamma().data();
+  // Palette indices and packed samples below 8 bits gain nothing from filtering.
+  const uint8_t filters = (colour_type == 3 || depth < 8) ? 0 : picture.RowFilters();
+
+  const size_t row_capacity = static_cast<size_t>(PngRowBytes(colour_type, depth, width));
+  std::vector<uint8_t> buffers(4 * (row_capacity + 1));
+  uint8_t* raw = buffers.data();
+  uint8_t* previous_raw = raw + row_capacity + 1;
+  uint8_t* filtered = previous_raw + row_capacity + 1;
+  uint8_t* scratch = filtered + row_capacity + 1;
+  std::vector<uint8_t> pass_store, pass_alpha;
+  if (interlaced) {
+    pass_store.resize(static_cast<size_t>(StoreRowBytes(bit_count, width)) + 1);
+    pass_alpha.resize(width);
+  }
+
+  // Total filtered bytes, to size the output buffer no larger than the whole result can be.
+  uint64_t total = 0;
+  for (int p = 0; p < (interlaced ? 7 : 1); ++p) {
+    InterlacePass pass = interlaced ? Adam7Pass(p, width, height) : FullImagePass(width, height);
+    if (pass.columns != 0) total += (PngRowBytes(colour_type, depth, pass.columns) + 1) * pass.rows;
+  }
+  const uint64_t bound = total + total / 1000 + (total / 16000 + 1) * 5 + 64;
+  std::vector<uint8_t> output(static_cast<size_t>(std::min<uint64_t>(picture.IdatLimit(), bound)));
+
+  z_stream stream{};
+  int ret = deflateInit(&stream, picture.DeflateLevel());
+  if (ret != Z_OK) throw PngError(ErrorKind::OutMemory);
+  DeflateGuard guard{&stream};
+  stream.next_out = output.data();
+  stream.avail_out = static_cast<uInt>(output.size());
+
+  auto flush_output = [&] {
+    size_t produced = output.size() - stream.avail_out;
+    if (produced != 0) WriteChunk(sink, kIDAT, output.data(), produced);
+    stream.next_out = output.data();
+    stream.avail_out = static_cast<uInt>(output.size());
+  };
+  // Rows are collected into one input block so that deflate is called per block, not per row.
+  std::vector<uint8_t> input;
+  input.reserve(std::max<size_t>(1 << 16, row_capacity + 1));
+  auto compress_input = [&] {
+    stream.next_in = input.data();
+    stream.avail_in = static_cast<uInt>(input.size());
+    while (stream.avail_in > 0) {
+      if (stream.avail_out == 0) flush_output();
+      if (deflate(&stream, Z_NO_FLUSH) == Z_STREAM_ERROR) throw PngError(ErrorKind::OutMemory);
+    }
+    input.clear();
+  };
+
+  for (int p = 0; p < (interlaced ? 7 : 1); ++p) {
+    const InterlacePass pass = interlaced ? Adam7Pass(p, width, height) : FullImagePass(width, height);
+    if (pass.columns == 0 || pass.rows == 0) continue;
+    const size_t row_bytes = static_cast<size_t>(PngRowBytes(colour_type, depth, pass.columns));
+    std::memset(previous_raw, 0, row_bytes);
+    for (uint32_t r = 0; r < pass.rows; ++r) {
+      const uint32_t y = pass.y0 + r * pass.dy;
+      const uint8_t* store_row = header.StoreRow(y);
+      const uint8_t* alpha_row = header.AlphaRow(y);
+      if (!interlaced) {
+        encode(store_row, alpha_row, width, raw, gamma);
+      } else {
+        GatherPixels(bit_count, store_row, alpha_row, pass.columns, pass.x0, pass.dx,
+                     pass_store.data(), alpha_row ? pass_alpha.data() : nullptr);
+        encode(pass_store.data(), pass_alpha.data(), pass.columns, raw, gamma);
+      }
+      ChooseAndFilterRow(filters, raw, previous_raw, row_bytes, distance, filtered, scratch);
+      if (input.size() + row_bytes + 1 > input.capacity()) compress_input();
+      input.insert(input.end(), filtered, filtered + row_bytes + 1);
+      std::swap(raw, previous_raw);
+    }
+  }
+  compress_input();
+  for (;;) {
+    if (stream.avail_out == 0) flush_output();
+    ret = deflate(&stream, Z_FINISH);
+    if (ret == Z_STREAM_ERROR) throw PngError(ErrorKind::OutMemory);
+    flush_output();
+    if (ret == Z_STREAM_END) break;
+  }
+}
+
+}  // namespace vornada::png
