@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <new>
+#include <stdexcept>
 
 namespace vornada {
 
@@ -165,6 +167,7 @@ void TStream::WriteBuffer(const void* buffer, int64_t count) {
 }
 
 int64_t TStream::CopyFrom(TStream& source, int64_t count) {
+  if (count < 0) throw EReadError(std::string(msg::kReadError));
   if (count == 0) {
     source.SetPosition(0);
     count = source.Size();
@@ -182,7 +185,8 @@ int64_t TStream::CopyFrom(TStream& source, int64_t count) {
 }
 
 int64_t TMemoryStream::Read(void* buffer, int64_t count) {
-  if (count <= 0 || position_ >= Size()) return 0;
+  // A position before the start (a seek may put it there) reads nothing.
+  if (count <= 0 || position_ < 0 || position_ >= Size()) return 0;
   const int64_t n = std::min(count, Size() - position_);
   std::memcpy(buffer, data_.data() + position_, static_cast<size_t>(n));
   position_ += n;
@@ -191,14 +195,10 @@ int64_t TMemoryStream::Read(void* buffer, int64_t count) {
 
 int64_t TMemoryStream::Write(const void* buffer, int64_t count) {
   if (count <= 0 || position_ < 0) return 0;
+  if (count > std::numeric_limits<int64_t>::max() - position_)
+    throw EOutOfMemory(std::string(msg::kMemoryStreamError));
   const int64_t end = position_ + count;
-  if (end > Size()) {
-    try {
-      data_.resize(static_cast<size_t>(end));
-    } catch (const std::bad_alloc&) {
-      throw EOutOfMemory(std::string(msg::kMemoryStreamError));
-    }
-  }
+  if (end > Size()) Resize(end);
   std::memcpy(data_.data() + position_, buffer, static_cast<size_t>(count));
   position_ = end;
   return count;
@@ -215,12 +215,21 @@ int64_t TMemoryStream::Seek(int64_t offset, TSeekOrigin origin) {
 
 void TMemoryStream::SetSize(int64_t new_size) {
   if (new_size < 0) new_size = 0;
+  Resize(new_size);
+  if (position_ > new_size) position_ = new_size;
+}
+
+void TMemoryStream::Resize(int64_t new_size) {
+  // A size the address space cannot hold fails like one the memory cannot.
+  if (static_cast<uint64_t>(new_size) > data_.max_size())
+    throw EOutOfMemory(std::string(msg::kMemoryStreamError));
   try {
     data_.resize(static_cast<size_t>(new_size));
   } catch (const std::bad_alloc&) {
     throw EOutOfMemory(std::string(msg::kMemoryStreamError));
+  } catch (const std::length_error&) {
+    throw EOutOfMemory(std::string(msg::kMemoryStreamError));
   }
-  if (position_ > new_size) position_ = new_size;
 }
 
 void TMemoryStream::Clear() {

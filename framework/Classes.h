@@ -140,6 +140,7 @@ class TStream : public TObject {
   void ReadBuffer(void* buffer, int64_t count);
   void WriteBuffer(const void* buffer, int64_t count);
   // Copies `count` bytes from `source` (0: all of it from its start); returns the count.
+  // A negative count fails with EReadError.
   int64_t CopyFrom(TStream& source, int64_t count);
 };
 
@@ -159,6 +160,8 @@ class TMemoryStream : public TStream {
   void SaveToStream(TStream& dest) const;
 
  private:
+  // Grows or shrinks the bytes; EOutOfMemory when they cannot be had.
+  void Resize(int64_t new_size);
   std::vector<uint8_t> data_;
   int64_t position_ = 0;
 };

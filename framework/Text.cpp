@@ -23,12 +23,8 @@ std::u16string Utf16FromUtf8(std::string_view utf8) {
   out.reserve(utf8.size());
   std::size_t i = 0;
   while (i < utf8.size()) {
-    const std::size_t start = i;
     char32_t cp = detail::DecodeUtf8(utf8, i);
-    if (cp == 0xFFFFFFFF || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-      cp = 0xFFFD;
-      i = start + 1;  // resynchronise on the next byte
-    }
+    if (cp == detail::kInvalidUtf8) cp = 0xFFFD;
     if (cp >= 0x10000) {
       cp -= 0x10000;
       out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));

@@ -37,17 +37,43 @@ inline constexpr std::array<char16_t, 128> kCp1251High = {
     0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F,  // F8
 };
 
-// Decodes one UTF-8 sequence at s[i] (advancing i); returns 0xFFFFFFFF on malformed input.
+inline constexpr char32_t kInvalidUtf8 = 0xFFFFFFFF;
+
+// Decodes one UTF-8 sequence at s[i] and advances i past it. Only shortest forms of scalar
+// values are accepted: overlong forms, encoded surrogates, values above U+10FFFF and bytes that
+// cannot start a sequence give kInvalidUtf8. On malformed input i ends after the longest prefix
+// that could have begun a valid sequence (at least one byte), so that the byte which broke the
+// sequence is decoded again as the start of the next one.
 constexpr char32_t DecodeUtf8(std::string_view s, std::size_t& i) {
   const auto b0 = static_cast<unsigned char>(s[i++]);
   if (b0 < 0x80) return b0;
-  int extra = b0 >= 0xF0 ? 3 : b0 >= 0xE0 ? 2 : b0 >= 0xC0 ? 1 : -1;
-  if (extra < 0 || i + static_cast<std::size_t>(extra) > s.size()) return 0xFFFFFFFF;
-  char32_t cp = b0 & (0x3F >> extra);
+  int extra = 0;
+  char32_t cp = 0;
+  unsigned char lower = 0x80, upper = 0xBF;  // allowed range of the next byte
+  if (b0 >= 0xC2 && b0 <= 0xDF) {
+    extra = 1;
+    cp = b0 & 0x1F;
+  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+    extra = 2;
+    cp = b0 & 0x0F;
+    if (b0 == 0xE0) lower = 0xA0;  // shorter forms fit in two bytes
+    if (b0 == 0xED) upper = 0x9F;  // U+D800..U+DFFF are surrogates
+  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+    extra = 3;
+    cp = b0 & 0x07;
+    if (b0 == 0xF0) lower = 0x90;  // shorter forms fit in three bytes
+    if (b0 == 0xF4) upper = 0x8F;  // nothing above U+10FFFF
+  } else {
+    return kInvalidUtf8;
+  }
   for (int k = 0; k < extra; ++k) {
-    const auto b = static_cast<unsigned char>(s[i++]);
-    if ((b & 0xC0) != 0x80) return 0xFFFFFFFF;
+    if (i >= s.size()) return kInvalidUtf8;
+    const auto b = static_cast<unsigned char>(s[i]);
+    if (b < lower || b > upper) return kInvalidUtf8;
+    lower = 0x80;
+    upper = 0xBF;
     cp = (cp << 6) | (b & 0x3F);
+    ++i;
   }
   return cp;
 }
@@ -93,7 +119,9 @@ struct Cp1251Literal {
 // Code page 1251 bytes to UTF-16 (the undefined byte 0x98 becomes U+0098).
 std::u16string WideFrom1251(std::string_view cp1251);
 
-// UTF-8 to UTF-16 and back; malformed UTF-8 sequences become U+FFFD, unpaired surrogates too.
+// UTF-8 to UTF-16 and back. Each maximal malformed part of the UTF-8 input (a byte that cannot
+// start a sequence, or a sequence cut short) becomes one U+FFFD; so does each unpaired surrogate
+// of the UTF-16 input.
 std::u16string Utf16FromUtf8(std::string_view utf8);
 std::string Utf8FromUtf16(std::u16string_view utf16);
 
