@@ -1,7 +1,10 @@
-// TFileStream over CreateFileW.
+// TFileStream over CreateFileW; threads and the queue of methods they hand to the
+// user-interface thread.
 #include "Classes_win.h"
 
 #include <algorithm>
+#include <deque>
+#include <mutex>
 
 #include "WinUtil.h"
 
@@ -86,6 +89,166 @@ void TFileStream::SetSize(int64_t new_size) {
   Seek(new_size, TSeekOrigin::soBeginning);
   if (!::SetEndOfFile(file_.get())) throw EWriteError(std::string(msg::kWriteError));
   if (pos < new_size) Seek(pos, TSeekOrigin::soBeginning);
+}
+
+}  // namespace vornada
+
+// ---- threads ---------------------------------------------------------------------------------
+
+namespace vornada {
+
+namespace {
+
+struct SyncRequest {
+  const std::function<void()>* method;
+  std::exception_ptr error;
+  HANDLE done;  // an event the waiting thread owns
+};
+
+struct SyncQueue {
+  std::mutex mutex;
+  std::deque<SyncRequest*> pending;
+  std::function<void()> wake;
+};
+
+SyncQueue& Queue() {
+  static SyncQueue* queue = new SyncQueue();  // lives until the process ends
+  return *queue;
+}
+
+// Recorded at start-up of the program: the thread that runs static initialisation is the one
+// that runs the user interface.
+const DWORD g_main_thread_id = ::GetCurrentThreadId();
+
+}  // namespace
+
+DWORD MainThreadID() { return g_main_thread_id; }
+
+void SetWakeMainThread(std::function<void()> wake) {
+  std::lock_guard<std::mutex> lock(Queue().mutex);
+  Queue().wake = std::move(wake);
+}
+
+bool CheckSynchronize() {
+  if (::GetCurrentThreadId() != g_main_thread_id) return false;
+  bool ran = false;
+  for (;;) {
+    SyncRequest* request = nullptr;
+    {
+      std::lock_guard<std::mutex> lock(Queue().mutex);
+      if (Queue().pending.empty()) break;
+      request = Queue().pending.front();
+      Queue().pending.pop_front();
+    }
+    try {
+      (*request->method)();
+    } catch (...) {
+      request->error = std::current_exception();
+    }
+    ::SetEvent(request->done);
+    ran = true;
+  }
+  return ran;
+}
+
+void TThread::Synchronize(const std::function<void()>& method) {
+  if (::GetCurrentThreadId() == g_main_thread_id) {
+    method();
+    return;
+  }
+  win::UniqueKernelHandle done(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  if (!done) throw EThread("Cannot create a synchronisation event");
+  SyncRequest request{&method, nullptr, done.get()};
+  std::function<void()> wake;
+  {
+    std::lock_guard<std::mutex> lock(Queue().mutex);
+    Queue().pending.push_back(&request);
+    wake = Queue().wake;
+  }
+  if (wake) wake();
+  ::WaitForSingleObject(done.get(), INFINITE);
+  if (request.error) std::rethrow_exception(request.error);
+}
+
+TThread::TThread(bool create_suspended) {
+  handle_.reset(::CreateThread(nullptr, 0, &TThread::ThreadProc, this, CREATE_SUSPENDED,
+                               &thread_id_));
+  if (!handle_) throw EThread("Thread creation error: " + win::SysErrorMessage(::GetLastError()));
+  suspend_count_ = 1;
+  if (!create_suspended) Resume();
+}
+
+TThread::~TThread() {
+  if (!finished_.load() && handle_) {
+    Terminate();
+    while (Suspended()) Resume();
+    ::WaitForSingleObject(handle_.get(), INFINITE);
+  }
+}
+
+DWORD WINAPI TThread::ThreadProc(void* self) {
+  auto* thread = static_cast<TThread*>(self);
+  try {
+    thread->Execute();
+  } catch (...) {
+    // A thread's failure ends the thread; it never takes the process down.
+  }
+  const DWORD result = thread->return_value_;
+  const bool free_self = thread->free_on_terminate_;
+  if (thread->OnTerminate) {
+    try {
+      Synchronize([thread] { thread->OnTerminate(thread); });
+    } catch (...) {
+    }
+  }
+  thread->finished_.store(true);
+  if (free_self) delete thread;
+  return result;
+}
+
+void TThread::Resume() {
+  if (suspend_count_.load() <= 0) return;
+  const DWORD previous = ::ResumeThread(handle_.get());
+  if (previous == static_cast<DWORD>(-1)) return;
+  --suspend_count_;
+}
+
+void TThread::Suspend() {
+  if (finished_.load()) return;
+  if (::SuspendThread(handle_.get()) != static_cast<DWORD>(-1)) ++suspend_count_;
+}
+
+DWORD TThread::WaitFor() {
+  HANDLE h = handle_.get();
+  if (::GetCurrentThreadId() == g_main_thread_id) {
+    // Keep serving the thread's Synchronize calls while waiting for it.
+    while (::WaitForSingleObject(h, 10) == WAIT_TIMEOUT) CheckSynchronize();
+  } else {
+    ::WaitForSingleObject(h, INFINITE);
+  }
+  DWORD code = 0;
+  ::GetExitCodeThread(h, &code);
+  return code;
+}
+
+TThreadPriority TThread::Priority() const {
+  switch (::GetThreadPriority(handle_.get())) {
+    case THREAD_PRIORITY_IDLE: return TThreadPriority::tpIdle;
+    case THREAD_PRIORITY_LOWEST: return TThreadPriority::tpLowest;
+    case THREAD_PRIORITY_BELOW_NORMAL: return TThreadPriority::tpLower;
+    case THREAD_PRIORITY_ABOVE_NORMAL: return TThreadPriority::tpHigher;
+    case THREAD_PRIORITY_HIGHEST: return TThreadPriority::tpHighest;
+    case THREAD_PRIORITY_TIME_CRITICAL: return TThreadPriority::tpTimeCritical;
+    default: return TThreadPriority::tpNormal;
+  }
+}
+
+void TThread::SetPriority(TThreadPriority priority) {
+  static constexpr int kPriorities[] = {THREAD_PRIORITY_IDLE,         THREAD_PRIORITY_LOWEST,
+                                        THREAD_PRIORITY_BELOW_NORMAL, THREAD_PRIORITY_NORMAL,
+                                        THREAD_PRIORITY_ABOVE_NORMAL, THREAD_PRIORITY_HIGHEST,
+                                        THREAD_PRIORITY_TIME_CRITICAL};
+  ::SetThreadPriority(handle_.get(), kPriorities[static_cast<int>(priority)]);
 }
 
 }  // namespace vornada

@@ -1,6 +1,10 @@
-// The file stream: a TStream over a file opened with the framework's mode and sharing flags.
+// The file stream (a TStream over a file opened with the framework's mode and sharing flags)
+// and threads with synchronisation to the user-interface thread.
 #pragma once
 
+#include <atomic>
+#include <exception>
+#include <functional>
 #include <string>
 
 #include "Classes.h"
@@ -40,5 +44,70 @@ class TFileStream : public TStream {
 
 // The full path of a file name, as the error messages show it.
 std::wstring ExpandFileName(const std::wstring& file_name);
+
+}  // namespace vornada
+
+// ---- threads ---------------------------------------------------------------------------------
+
+namespace vornada {
+
+enum class TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+
+// A thread running `Execute`. Created suspended or running; `Resume` and `Suspend` count like the
+// system's suspend count. `Synchronize` runs a method on the user-interface thread while the
+// calling thread waits; a failure inside it comes back to the caller. A thread with
+// FreeOnTerminate deletes itself when Execute returns.
+class TThread : public TObject {
+ public:
+  VORNADA_CLASS_NAME(TThread)
+  explicit TThread(bool create_suspended);
+  // Without FreeOnTerminate: tells the thread to end, lets it run if suspended, and waits.
+  ~TThread() override;
+
+  void Resume();
+  void Suspend();
+  bool Suspended() const { return suspend_count_.load() > 0; }
+  void Terminate() { terminated_.store(true); }
+  bool Terminated() const { return terminated_.load(); }
+  // Waits until Execute has returned; gives the exit code.
+  DWORD WaitFor();
+  bool FreeOnTerminate() const { return free_on_terminate_; }
+  void SetFreeOnTerminate(bool value) { free_on_terminate_ = value; }
+  TThreadPriority Priority() const;
+  void SetPriority(TThreadPriority priority);
+  HANDLE Handle() const { return handle_.get(); }
+  DWORD ThreadID() const { return thread_id_; }
+  bool Finished() const { return finished_.load(); }
+
+  // Runs `method` on the user-interface thread and waits for it; runs it directly when called
+  // on that thread.
+  static void Synchronize(const std::function<void()>& method);
+
+  TNotifyEvent OnTerminate;  // runs on the user-interface thread when Execute has returned
+
+ protected:
+  virtual void Execute() = 0;
+  void SetReturnValue(DWORD value) { return_value_ = value; }
+
+ private:
+  static DWORD WINAPI ThreadProc(void* self);
+  win::UniqueKernelHandle handle_;
+  DWORD thread_id_ = 0;
+  std::atomic<int> suspend_count_{0};
+  std::atomic<bool> terminated_{false};
+  std::atomic<bool> finished_{false};
+  bool free_on_terminate_ = false;
+  DWORD return_value_ = 0;
+};
+
+// The user-interface thread runs the methods other threads handed to Synchronize; the message
+// loop calls it. Returns whether it ran any.
+bool CheckSynchronize();
+// The thread that runs the user interface (the one that first used the framework's threads or
+// the application object).
+DWORD MainThreadID();
+// Tells the user-interface thread that a method waits (by default it posts a message to the
+// application window).
+void SetWakeMainThread(std::function<void()> wake);
 
 }  // namespace vornada

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "Classes_win.h"
 #include "Text.h"
 #include "WinUtil.h"
 
@@ -386,6 +387,11 @@ TApplication::TApplication() : TComponent(nullptr) {
   wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
   wc.lpszClassName = kApplicationClass;
   ::RegisterClassExW(&wc);
+  // Methods that other threads hand to Synchronize wake the message loop through this window.
+  SetWakeMainThread([] {
+    if (g_application != nullptr && g_application->handle_ != nullptr)
+      ::PostMessageW(g_application->handle_, WM_NULL, 0, 0);
+  });
   // Zero-sized so that showing it gives the program a taskbar button and nothing else.
   handle_ = ::CreateWindowExW(0, kApplicationClass, title_.c_str(),
                               WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
@@ -429,6 +435,9 @@ LRESULT TApplication::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
         if (OnRestore) OnRestore(this);
       }
       break;
+    case WM_NULL:
+      CheckSynchronize();
+      return 0;
     case WM_ACTIVATEAPP:
       break;
     case WM_ENDSESSION:
@@ -475,6 +484,7 @@ bool TApplication::ProcessMessage(MSG& msg) {
     ::TranslateMessage(&msg);
     ::DispatchMessageW(&msg);
   }
+  CheckSynchronize();
   if (msg.message == WM_MOUSEMOVE || (msg.message >= WM_LBUTTONDOWN && msg.message <= WM_MBUTTONDBLCLK))
     UpdateMouseControl();
   return true;
