@@ -40,7 +40,9 @@ if(NOT WIN32)
         ${GIF_TEST_DIR}/gif_giflib_test.cpp
       LIBS gif_core ${GIFLIB_LIBRARY}
       LABELS gif)
-    target_include_directories(gif_giflib_test PRIVATE ${GIFLIB_INCLUDE_DIR})
+    if(TARGET gif_giflib_test)
+      target_include_directories(gif_giflib_test PRIVATE ${GIFLIB_INCLUDE_DIR})
+    endif()
   endif()
 endif()
 
