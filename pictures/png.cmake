@@ -29,6 +29,7 @@ vornada_test(png_core_test
     ${PNG_TEST_DIR}/png_picture_test.cpp
     ${PNG_TEST_DIR}/png_blend_test.cpp
     ${PNG_TEST_DIR}/png_rows_test.cpp
+    ${PNG_TEST_DIR}/png_regression_test.cpp
   LIBS png_core
   LABELS png)
 

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 
 #include "PngRows.h"
 
@@ -92,6 +94,15 @@ uint32_t PngPicture::Height() const {
 }
 
 void PngPicture::LoadFromStream(ByteSource& source) {
+  try {
+    LoadChunks(source);
+  } catch (const std::bad_alloc&) {
+    throw PngError(ErrorKind::OutMemory);
+  }
+  Changed();
+}
+
+void PngPicture::LoadChunks(ByteSource& source) {
   Clear();
   uint8_t signature[8];
   if (source.Read(signature, 8) != 8 || std::memcmp(signature, kSignature, 8) != 0)
@@ -122,12 +133,15 @@ void PngPicture::LoadFromStream(ByteSource& source) {
     if (type == kIEND) break;
   }
   if (!imageDecoded_) throw PngError(ErrorKind::NoImageData);
-  Changed();
 }
 
 void PngPicture::SaveToStream(ByteSink& sink) {
-  sink.Write(kSignature, 8);
-  for (const auto& chunk : FChunkSeq) chunk->SaveToStream(sink);
+  try {
+    sink.Write(kSignature, 8);
+    for (const auto& chunk : FChunkSeq) chunk->SaveToStream(sink);
+  } catch (const std::bad_alloc&) {
+    throw PngError(ErrorKind::OutMemory);
+  }
 }
 
 const uint8_t* PngPicture::AlphaTable() const {

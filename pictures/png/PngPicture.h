@@ -55,9 +55,9 @@ class PngPicture {
 
   // Reads one PNG image, up to and including the CRC of its IEND chunk. Empties the picture
   // first; on error the chunks read so far (the failing one included) stay and the PngError
-  // propagates.
+  // propagates (memory exhaustion included, as PngError(OutMemory)).
   void LoadFromStream(ByteSource& source);
-  // Writes the signature and every chunk in list order.
+  // Writes the signature and every chunk in list order. Errors of the sink propagate.
   void SaveToStream(ByteSink& sink);
 
   // Frees all chunks and resets both gamma tables to the identity.
@@ -127,6 +127,7 @@ class PngPicture {
   std::function<void()> OnChange;
 
  private:
+  void LoadChunks(ByteSource& source);
   void Changed() {
     if (OnChange) OnChange();
   }

@@ -308,9 +308,20 @@ def broken_fixtures():
     return out
 
 
+def expected_pams(fixtures):
+    """RGBA PAM files of some fixtures as Pillow decodes them, for pictool's decode command."""
+    out = {}
+    for name in ("icon_phys_itxt.png", "pal8_trns.png"):
+        image = Image.open(io.BytesIO(fixtures[name])).convert("RGBA")
+        w, h = image.size
+        out[name[:-4] + ".pam"] = pam(w, h, 4, 255, "RGB_ALPHA", list(image.tobytes()))
+    return out
+
+
 def main():
     fixtures = valid_fixtures()
     fixtures.update(broken_fixtures())
+    fixtures.update(expected_pams(fixtures))
     for name, data in sorted(fixtures.items()):
         write(name, data)
     print("wrote %d fixtures" % len(fixtures))

@@ -1,0 +1,42 @@
+// Replays the fuzz target's work on every saved crash input (pictures/tests/data/png/regress/)
+// and on the seed corpus: nothing may abort, and every seed must load and survive the whole
+// workout (export, blend, pixel access, save, reload, resize).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "PngTestSupport.h"
+#include "fuzz/png_load_workout.h"
+
+namespace vornada::png::test {
+namespace {
+
+std::vector<std::string> FilesIn(const std::string& dir) {
+  std::vector<std::string> paths;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(dir, ec))
+    if (entry.is_regular_file()) paths.push_back(entry.path().string());
+  std::sort(paths.begin(), paths.end());
+  return paths;
+}
+
+TEST(PngRegression, SavedCrashInputsRunCleanly) {
+  for (const auto& path : FilesIn(RegressionDir())) {
+    SCOPED_TRACE(path);
+    std::vector<uint8_t> bytes = ReadFileBytes(path);
+    RunPngLoadWorkout(bytes.data(), bytes.size());  // aborts on a fault
+  }
+}
+
+TEST(PngRegression, SeedCorpusLoadsAndSurvivesTheWorkout) {
+  const auto seeds = FilesIn(std::string(VORNADA_SOURCE_DIR) + "/pictures/fuzz/corpus/png");
+  ASSERT_GE(seeds.size(), 5u);
+  for (const auto& path : seeds) {
+    SCOPED_TRACE(path);
+    std::vector<uint8_t> bytes = ReadFileBytes(path);
+    EXPECT_TRUE(RunPngLoadWorkout(bytes.data(), bytes.size()));
+  }
+}
+
+}  // namespace
+}  // namespace vornada::png::test

@@ -1,0 +1,68 @@
+// pictool: a command-line tool for the picture codecs, built natively and as a Windows exe.
+//
+//   pictool info FILE            what the file holds (chunks or blocks, parsed fields)
+//   pictool decode FILE OUT.pam  the image as the picture holds it, as 8-bit RGBA PAM
+//   pictool resave FILE OUT      load and save again
+//   pictool bench FILE [N]       load N times from memory; the last line is the median time
+// A format may offer more commands of its own; a command the file's format does not know
+// prints this usage.
+//
+// Exit status: 0 done, 1 bad input or a file that cannot be read or written (the picture's own
+// message on stderr), 2 wrong command line.
+//
+// Format dispatch: FILE's first bytes are offered to each entry of kFormats in order and the
+// first entry whose sniff function accepts them runs the command. A file no entry accepts goes
+// to kFormats[0] (PNG), whose loader reports it as an invalid PNG. To add a format, write
+// NAME_commands.h/.cpp with `bool NameSniff(const uint8_t*, size_t)` and
+// `int RunNameCommand(const CommandLine&)`, include the header below and add one line to
+// kFormats.
+#include <cstdio>
+#include <string>
+
+#include "png_commands.h"
+#include "tool_common.h"
+
+namespace {
+
+using namespace vornada::pictool;
+
+struct FormatEntry {
+  const char* name;
+  bool (*sniff)(const uint8_t* data, size_t size);
+  int (*run)(const CommandLine& line);
+};
+
+const FormatEntry kFormats[] = {
+    {"PNG", PngSniff, RunPngCommand},  // first entry: also takes files no entry recognises
+};
+
+int Usage() {
+  std::fprintf(stderr,
+               "usage: pictool info FILE\n"
+               "       pictool decode FILE OUT.pam\n"
+               "       pictool resave FILE OUT\n"
+               "       pictool bench FILE [N]\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) return Usage();
+  CommandLine line;
+  line.command = argv[1];
+  line.file = argv[2];
+  for (int i = 3; i < argc; ++i) line.args.emplace_back(argv[i]);
+  if (!ReadWholeFile(line.file, line.bytes)) return 1;
+
+  const FormatEntry* format = &kFormats[0];
+  for (const auto& entry : kFormats) {
+    if (entry.sniff(line.bytes.data(), line.bytes.size())) {
+      format = &entry;
+      break;
+    }
+  }
+  const int status = format->run(line);
+  if (status == 2) return Usage();
+  return status;
+}
