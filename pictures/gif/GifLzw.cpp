@@ -92,71 +92,49 @@ class ProgressReporter {
   bool ended_ = false;
 };
 
-// Receives decoded pixels (one byte each) row by row. For 8-bit rows the pixels go straight
-// into the destination row; 1- and 4-bit rows are collected in a line buffer and packed.
-class RowWriter {
+// Hands out the rows of the target in storage order. For 8-bit rows the decoder writes
+// straight into the destination row; 1- and 4-bit rows are collected one byte per pixel in a
+// line buffer and packed when complete.
+class RowCursor {
  public:
-  RowWriter(const PixelRows& rows, bool interlaced)
+  struct Span {
+    uint8_t* begin = nullptr;  // null: every row is done
+    uint8_t* end = nullptr;
+  };
+
+  RowCursor(const PixelRows& rows, bool interlaced)
       : rows_(rows), sequence_(rows.height, interlaced), direct_(rows.bit_count == 8) {
-    done_ = rows_.width == 0 || sequence_.Finished();
     if (!direct_) scratch_.assign(size_t{rows_.width} + 1, 0);
-    if (!done_) line_ = LineFor(sequence_.Row());
   }
 
-  bool Done() const { return done_; }
-
-  // Writes the `length` pixels of the string that ends with code `code`.
-  void WriteString(uint32_t code, uint32_t length, const uint16_t* prefix, const uint8_t* suffix,
-                   uint8_t* stack) {
-    const uint32_t room = rows_.width - x_;
-    if (length <= room) {
-      uint8_t* p = line_ + x_ + length;
-      for (uint32_t k = length; k > 0; --k) {
-        *--p = suffix[code];
-        code = prefix[code];
-      }
-      x_ += length;
-      if (x_ == rows_.width) FinishRow();
-      return;
-    }
-    uint8_t* s = stack + length;
-    for (uint32_t k = length; k > 0; --k) {
-      *--s = suffix[code];
-      code = prefix[code];
-    }
-    WriteRun(stack, length);
+  // The first row, or an empty span when there is nothing to fill.
+  Span First() {
+    if (rows_.width == 0 || sequence_.Finished()) return {};
+    return LineFor(sequence_.Row());
   }
-
-  void WritePixel(uint8_t value) {
-    line_[x_++] = value;
-    if (x_ == rows_.width) FinishRow();
+  // Finishes the current (full) row and returns the next one.
+  Span Next() {
+    if (!direct_) Pack(sequence_.Row());
+    sequence_.Advance();
+    if (sequence_.Finished()) return {};
+    return LineFor(sequence_.Row());
   }
-
-  // Puts the pixels of an unfinished last row into place (packed rows only need it).
-  void Flush() {
-    if (done_ || direct_ || x_ == 0) return;
-    std::memset(scratch_.data() + x_, 0, rows_.width - x_);
+  // Puts the pixels of an unfinished row (`filled` of them) into place.
+  void Flush(uint32_t filled) {
+    if (direct_ || sequence_.Finished()) return;
+    std::memset(scratch_.data() + filled, 0, rows_.width - filled);
     Pack(sequence_.Row());
   }
 
  private:
-  void WriteRun(const uint8_t* src, uint32_t length) {
-    while (length > 0 && !done_) {
-      const uint32_t n = std::min(length, rows_.width - x_);
-      std::memcpy(line_ + x_, src, n);
-      x_ += n;
-      src += n;
-      length -= n;
-      if (x_ == rows_.width) FinishRow();
-    }
-  }
-
   uint8_t* DestRow(uint32_t y) const {
     const uint32_t stored = rows_.bottom_up ? rows_.height - 1 - y : y;
     return rows_.pixels + size_t{stored} * rows_.stride;
   }
-  uint8_t* LineFor(uint32_t y) { return direct_ ? DestRow(y) : scratch_.data(); }
-
+  Span LineFor(uint32_t y) {
+    uint8_t* begin = direct_ ? DestRow(y) : scratch_.data();
+    return {begin, begin + rows_.width};
+  }
   void Pack(uint32_t y) {
     uint8_t* dest = DestRow(y);
     const uint8_t* src = scratch_.data();
@@ -177,24 +155,19 @@ class RowWriter {
     }
   }
 
-  void FinishRow() {
-    if (!direct_) Pack(sequence_.Row());
-    x_ = 0;
-    sequence_.Advance();
-    if (sequence_.Finished()) {
-      done_ = true;
-    } else {
-      line_ = LineFor(sequence_.Row());
-    }
-  }
-
   const PixelRows& rows_;
   RowSequence sequence_;
   bool direct_;
-  bool done_ = false;
-  uint8_t* line_ = nullptr;
-  uint32_t x_ = 0;
   std::vector<uint8_t> scratch_;
+};
+
+// One string-table entry: the code of the string without its last pixel, the string's length,
+// its last and its first pixel.
+struct TableEntry {
+  uint16_t prefix;
+  uint16_t length;
+  uint8_t last;
+  uint8_t first;
 };
 
 }  // namespace
@@ -209,10 +182,18 @@ LzwDecodeResult DecodeLzw(std::span<const uint8_t> encoded, int bits_per_pixel, 
   if (rows.pixels && rows.height > 0) {
     std::memset(rows.pixels, 0, rows.stride * rows.height);
   }
-  RowWriter writer(rows, interlaced);
+  RowCursor cursor(rows, interlaced);
+  RowCursor::Span line = cursor.First();
+  uint8_t* out = line.begin;
+  uint8_t* row_end = line.end;
+  uint8_t* row_begin = line.begin;
+  if (!out) {
+    reporter.End();
+    return result;
+  }
   if (encoded.empty()) {
     // Not even the minimum code size byte: nothing can be decoded.
-    result.damaged = !writer.Done();
+    result.damaged = true;
     reporter.End();
     return result;
   }
@@ -244,29 +225,80 @@ LzwDecodeResult DecodeLzw(std::span<const uint8_t> encoded, int bits_per_pixel, 
   data.resize(data.size() + 8, 0);
   const uint8_t* bytes = data.data();
 
-  std::array<uint16_t, kMaxCodes> prefix;
-  std::array<uint8_t, kMaxCodes> suffix;
-  std::array<uint8_t, kMaxCodes> first;
-  std::array<uint16_t, kMaxCodes> length;
+  std::array<TableEntry, kMaxCodes> table;
   std::array<uint8_t, kMaxCodes + 1> stack;
 
   const uint32_t clear_code = 1u << min_code_size;
   const uint32_t end_code = clear_code + 1;
   for (uint32_t c = 0; c < clear_code; ++c) {
-    prefix[c] = 0;
-    suffix[c] = first[c] = static_cast<uint8_t>(c & value_mask);
-    length[c] = 1;
+    const auto value = static_cast<uint8_t>(c & value_mask);
+    table[c] = TableEntry{0, 1, value, value};
   }
   uint32_t code_size = static_cast<uint32_t>(min_code_size) + 1;
   uint32_t code_mask = (1u << code_size) - 1;
   uint32_t next_free = clear_code + 2;
+  uint32_t grow_at = 1u << code_size;  // next free code at which codes widen
   bool additions = true;
   int32_t old_code = -1;
 
   uint64_t bit_pos = 0;
   uint64_t report_at = reporter.Active() ? 0 : UINT64_MAX;
+  bool done = false;
 
-  while (!writer.Done()) {
+  // Writes the string of `code` (length `length`) at the cursor; false when every row is full.
+  auto write_string = [&](uint32_t code, uint32_t length) -> bool {
+    if (length <= static_cast<uint32_t>(row_end - out)) {
+      uint8_t* const start = out;
+      uint8_t* p = out + length;
+      out = p;
+      while (p != start) {
+        const TableEntry& e = table[code];
+        *--p = e.last;
+        code = e.prefix;
+      }
+      if (out == row_end) {
+        line = cursor.Next();
+        out = row_begin = line.begin;
+        row_end = line.end;
+        return out != nullptr;
+      }
+      return true;
+    }
+    // The string spans rows: unwind it into the stack first.
+    uint8_t* s = stack.data() + length;
+    for (uint32_t k = length; k > 0; --k) {
+      const TableEntry& e = table[code];
+      *--s = e.last;
+      code = e.prefix;
+    }
+    const uint8_t* src = stack.data();
+    while (length > 0) {
+      const uint32_t n = std::min(length, static_cast<uint32_t>(row_end - out));
+      std::memcpy(out, src, n);
+      out += n;
+      src += n;
+      length -= n;
+      if (out == row_end) {
+        line = cursor.Next();
+        out = row_begin = line.begin;
+        row_end = line.end;
+        if (!out) return false;
+      }
+    }
+    return true;
+  };
+  auto write_pixel = [&](uint8_t value) -> bool {
+    *out++ = value;
+    if (out == row_end) {
+      line = cursor.Next();
+      out = row_begin = line.begin;
+      row_end = line.end;
+      return out != nullptr;
+    }
+    return true;
+  };
+
+  while (!done) {
     if (bit_pos >= total_bits) break;  // data exhausted; a partial last code was used already
     const uint8_t* p = bytes + (bit_pos >> 3);
     const uint32_t window = static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
@@ -281,9 +313,54 @@ LzwDecodeResult DecodeLzw(std::span<const uint8_t> encoded, int bits_per_pixel, 
       if (percent >= 100) report_at = UINT64_MAX;
     }
 
+    if (code < next_free && old_code >= 0 && code != clear_code && code != end_code) {
+      // The common case: a root or a string already in the table.
+      const auto old = static_cast<uint32_t>(old_code);
+      const TableEntry current = table[code];
+      if (additions) {
+        const TableEntry& previous = table[old];
+        table[next_free] = TableEntry{static_cast<uint16_t>(old),
+                                      static_cast<uint16_t>(previous.length + 1), current.first,
+                                      previous.first};
+        if (++next_free == grow_at) {
+          if (code_size < kMaxCodeSize) {
+            ++code_size;
+            code_mask = (1u << code_size) - 1;
+            grow_at <<= 1;
+          } else {
+            additions = false;
+          }
+        }
+      }
+      old_code = static_cast<int32_t>(code);
+      const uint32_t length = current.length;
+      if (length <= static_cast<uint32_t>(row_end - out)) {
+        // Written backwards straight into the row.
+        uint8_t* q = out + length;
+        out = q;
+        *--q = current.last;
+        uint32_t c = current.prefix;
+        for (uint32_t k = length - 1; k > 0; --k) {
+          const TableEntry& e = table[c];
+          *--q = e.last;
+          c = e.prefix;
+        }
+        if (out == row_end) {
+          line = cursor.Next();
+          out = row_begin = line.begin;
+          row_end = line.end;
+          done = out == nullptr;
+        }
+      } else {
+        done = !write_string(code, length);
+      }
+      continue;
+    }
+
     if (code == clear_code) {
       code_size = static_cast<uint32_t>(min_code_size) + 1;
       code_mask = (1u << code_size) - 1;
+      grow_at = 1u << code_size;
       next_free = clear_code + 2;
       additions = true;
       old_code = -1;
@@ -294,64 +371,49 @@ LzwDecodeResult DecodeLzw(std::span<const uint8_t> encoded, int bits_per_pixel, 
     if (old_code < 0) {
       // The first code after a clear code (or at the start) is output directly.
       if (code < clear_code) {
-        writer.WritePixel(suffix[code]);
         old_code = static_cast<int32_t>(code);
+        done = !write_pixel(table[code].last);
       } else {
         // A table code while the table is empty: output its value as a pixel; the next
         // string continues from the root of that value when there is one.
         result.damaged = true;
         const auto value = static_cast<uint8_t>(code & value_mask);
-        writer.WritePixel(value);
         old_code = value < clear_code ? static_cast<int32_t>(value) : -1;
+        done = !write_pixel(value);
       }
       continue;
     }
 
+    // A code at or above the next free code stands for the previous string followed by that
+    // string's first pixel.
     const auto old = static_cast<uint32_t>(old_code);
-    uint32_t current;
-    if (code >= next_free) {
-      // Stands for the previous string followed by that string's first pixel.
-      if (code > next_free) result.damaged = true;
-      if (!additions) {
-        // Cannot happen with 12-bit codes (the table is full, every code is below it); kept so
-        // that no path depends on that reasoning.
-        result.damaged = true;
-        writer.WriteString(old, length[old], prefix.data(), suffix.data(), stack.data());
-        if (!writer.Done()) writer.WritePixel(first[old]);
-        continue;
-      }
-      current = next_free;
-      prefix[current] = static_cast<uint16_t>(old);
-      suffix[current] = first[old];
-      first[current] = first[old];
-      length[current] = static_cast<uint16_t>(length[old] + 1);
-      writer.WriteString(current, length[current], prefix.data(), suffix.data(), stack.data());
-    } else {
-      current = code;
-      writer.WriteString(current, length[current], prefix.data(), suffix.data(), stack.data());
-      if (!additions) {
-        old_code = static_cast<int32_t>(current);
-        continue;
-      }
-      prefix[next_free] = static_cast<uint16_t>(old);
-      suffix[next_free] = first[current];
-      first[next_free] = first[old];
-      length[next_free] = static_cast<uint16_t>(length[old] + 1);
+    if (code > next_free) result.damaged = true;
+    if (!additions) {
+      // Cannot happen with 12-bit codes (the table is full, every code is below it); kept so
+      // that no path depends on that reasoning.
+      result.damaged = true;
+      done = !write_string(old, table[old].length) || !write_pixel(table[old].first);
+      continue;
     }
-    ++next_free;
-    if (next_free == (1u << code_size)) {
+    const uint32_t added = next_free;
+    table[added] = TableEntry{static_cast<uint16_t>(old),
+                              static_cast<uint16_t>(table[old].length + 1), table[old].first,
+                              table[old].first};
+    if (++next_free == grow_at) {
       if (code_size < kMaxCodeSize) {
         ++code_size;
         code_mask = (1u << code_size) - 1;
+        grow_at <<= 1;
       } else {
         additions = false;
       }
     }
-    old_code = static_cast<int32_t>(current);
+    old_code = static_cast<int32_t>(added);
+    done = !write_string(added, table[added].length);
   }
 
-  if (!writer.Done()) {
-    writer.Flush();
+  if (!done) {
+    cursor.Flush(static_cast<uint32_t>(out - row_begin));
     result.damaged = true;
   }
   reporter.End();

@@ -151,8 +151,7 @@ Decoded DecodeCodes(const std::vector<uint8_t>& encoded, uint32_t width, uint32_
   const LzwDecodeResult r = DecodeLzw(encoded, bpp, interlaced, target);
   Decoded d{{}, r.damaged};
   for (uint32_t y = 0; y < height; ++y) {
-    d.pixels.insert(d.pixels.end(), rows.begin() + static_cast<std::ptrdiff_t>(y * layout.stride),
-                    rows.begin() + static_cast<std::ptrdiff_t>(y * layout.stride + width));
+    for (uint32_t x = 0; x < width; ++x) d.pixels.push_back(rows[y * layout.stride + x]);
   }
   return d;
 }

@@ -71,7 +71,9 @@ TEST(GifWrite, ResaveKeepsFramesByteForByte) {
       const auto* ca = a.FirstNonEmptyComment();
       const auto* cb = b.FirstNonEmptyComment();
       ASSERT_EQ(ca == nullptr, cb == nullptr);
-      if (ca) EXPECT_EQ(*ca, *cb);
+      if (ca) {
+        EXPECT_EQ(*ca, *cb);
+      }
     }
   }
 }
@@ -309,7 +311,9 @@ TEST(GifWrite, EncoderCodeStream) {
     EXPECT_GE(walk.clears, c.min_clears);
     // The table restarts when the last assigned code exceeds 4093: it never fills.
     EXPECT_LE(walk.max_assigned, 4094u);
-    if (c.min_clears > 1) EXPECT_EQ(walk.max_assigned, 4094u);
+    if (c.min_clears > 1) {
+      EXPECT_EQ(walk.max_assigned, 4094u);
+    }
   }
 }
 

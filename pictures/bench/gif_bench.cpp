@@ -1,0 +1,214 @@
+// Benchmark: decoding the same GIFs with the GIF core and with giflib in one run, printed at
+// the end as the ratio of our time to giflib's (below 1 = faster than giflib).
+//
+// The GIFs are made here, deterministically, with the core's own encoder (nothing is read from
+// disk): a large photo-like single frame, the same frame interlaced, a long animation of
+// smaller frames with their own colour tables, and a large frame of noise (short LZW strings,
+// table restarts). "Decoding" is the whole work from the bytes in memory to every frame's
+// pixels: the core reads the picture and decodes every frame into its bitmap; giflib opens the
+// data and slurps it (DGifSlurp decodes every frame into its raster).
+#include <benchmark/benchmark.h>
+#include <gif_lib.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "gif/GifBitmap.h"
+#include "gif/GifPicture.h"
+
+using namespace vornada::gif;
+
+namespace {
+
+// Photo-like 8-bit indices: smooth gradients and rings with some noise and a few flat shapes.
+std::vector<uint8_t> PhotoLike(uint32_t w, uint32_t h, uint32_t seed, int levels = 256) {
+  std::mt19937 rng(seed);
+  std::vector<uint8_t> px(size_t{w} * h);
+  const double cx = w * 0.4, cy = h * 0.6;
+  for (uint32_t y = 0; y < h; ++y) {
+    for (uint32_t x = 0; x < w; ++x) {
+      const double r = std::sqrt((x - cx) * (x - cx) + (y - cy) * (y - cy));
+      double v = 128 + 60 * std::sin(r / 23.0) + 50.0 * x / w - 30.0 * y / h;
+      v += static_cast<int>(rng() % 9) - 4;
+      if (x > w / 8 && x < w / 3 && y > h / 5 && y < h / 2) v = 30;
+      if ((x / 40 + y / 40) % 11 == 0) v = 220;
+      px[size_t{y} * w + x] = static_cast<uint8_t>(std::clamp(v, 0.0, 255.0) * (levels - 1) / 255);
+    }
+  }
+  return px;
+}
+
+ColorMap Palette(uint32_t seed) {
+  ColorMap m;
+  m.count = 256;
+  for (int i = 0; i < 256; ++i) {
+    m.entries[i] = RgbEntry{static_cast<uint8_t>(i), static_cast<uint8_t>((i * 3 + seed) & 0xFF),
+                            static_cast<uint8_t>(255 - i)};
+  }
+  return m;
+}
+
+std::shared_ptr<FrameBitmap> Bitmap8(uint32_t w, uint32_t h, const std::vector<uint8_t>& px,
+                                     const ColorMap& map) {
+  auto b = std::make_shared<FrameBitmap>(
+      FrameBitmap::Create(ComputeBitmapLayout(8, w, h, Limits{}), map));
+  for (uint32_t y = 0; y < h; ++y) std::memcpy(b->RowFromTop(y), px.data() + size_t{y} * w, w);
+  return b;
+}
+
+std::vector<uint8_t> MakeSingle(uint32_t w, uint32_t h) {
+  GifPicture p;
+  p.AppendBitmap(Bitmap8(w, h, PhotoLike(w, h, 1), Palette(0)));
+  return p.Save();
+}
+
+std::vector<uint8_t> MakeNoise(uint32_t w, uint32_t h) {
+  std::mt19937 rng(3);
+  std::vector<uint8_t> px(size_t{w} * h);
+  for (auto& v : px) v = static_cast<uint8_t>(rng() % 200);
+  GifPicture p;
+  p.AppendBitmap(Bitmap8(w, h, px, Palette(5)));
+  return p.Save();
+}
+
+// An interlaced frame: the rows are encoded in pass order and the descriptor says so.
+std::vector<uint8_t> MakeInterlaced(uint32_t w, uint32_t h) {
+  const std::vector<uint8_t> px = PhotoLike(w, h, 2);
+  std::vector<uint8_t> reordered;
+  reordered.reserve(px.size());
+  static const uint32_t start[] = {0, 4, 2, 1}, step[] = {8, 8, 4, 2};
+  for (int pass = 0; pass < 4; ++pass) {
+    for (uint32_t y = start[pass]; y < h; y += step[pass]) {
+      reordered.insert(reordered.end(), px.begin() + y * w, px.begin() + (y + 1) * w);
+    }
+  }
+  GifPicture p;
+  p.AppendBitmap(Bitmap8(w, h, reordered, Palette(1)));
+  std::vector<uint8_t> gif = p.Save();
+  // The image descriptor follows the 13-byte screen descriptor and the 768-byte global map.
+  const size_t packed = 13 + 768 + 9;
+  if (gif[13 + 768] == ',') gif[packed] |= 0x40;
+  return gif;
+}
+
+std::vector<uint8_t> MakeAnimation(int frames, uint32_t w, uint32_t h) {
+  GifPicture p;
+  for (int i = 0; i < frames; ++i) {
+    std::vector<uint8_t> px = PhotoLike(w, h, 100 + static_cast<uint32_t>(i), 64);
+    p.AppendBitmap(Bitmap8(w, h, px, Palette(static_cast<uint32_t>(i))), clNone);
+    p.Frame(static_cast<size_t>(i)).SetDelayMs(40);
+    p.Frame(static_cast<size_t>(i)).SetDisposeMode(1);
+  }
+  p.SetLoopFlag(true);
+  p.SetLoopCount(0);
+  return p.Save();
+}
+
+struct Input {
+  std::string name;
+  std::vector<uint8_t> gif;
+  uint64_t pixels = 0;
+};
+
+std::vector<Input>& Inputs() {
+  static std::vector<Input> inputs = [] {
+    std::vector<Input> v;
+    v.push_back({"single 2000x2000", MakeSingle(2000, 2000), 4000000});
+    v.push_back({"interlaced 2000x2000", MakeInterlaced(2000, 2000), 4000000});
+    v.push_back({"noise 1500x1500", MakeNoise(1500, 1500), 2250000});
+    v.push_back({"animation 200 x 320x240", MakeAnimation(200, 320, 240), 200ull * 320 * 240});
+    return v;
+  }();
+  return inputs;
+}
+
+void DecodeOurs(const std::vector<uint8_t>& gif) {
+  GifPicture p;
+  p.Load(gif, false);
+  for (size_t i = 0; i < p.FrameCount(); ++i) {
+    const FrameBitmap& b = p.FrameBitmapAt(i);
+    benchmark::DoNotOptimize(b.Pixels());
+  }
+}
+
+struct Reader {
+  const std::vector<uint8_t>* bytes;
+  size_t pos = 0;
+};
+int ReadMemory(GifFileType* gif, GifByteType* out, int n) {
+  auto* r = static_cast<Reader*>(gif->UserData);
+  const size_t count = std::min(static_cast<size_t>(n), r->bytes->size() - r->pos);
+  std::memcpy(out, r->bytes->data() + r->pos, count);
+  r->pos += count;
+  return static_cast<int>(count);
+}
+
+void DecodeGiflib(const std::vector<uint8_t>& gif) {
+  Reader reader{&gif};
+  int error = 0;
+  GifFileType* g = DGifOpen(&reader, ReadMemory, &error);
+  if (!g || DGifSlurp(g) != GIF_OK) {
+    std::fprintf(stderr, "giflib failed\n");
+    std::abort();
+  }
+  benchmark::DoNotOptimize(g->SavedImages[0].RasterBits);
+  DGifCloseFile(g, &error);
+}
+
+void BM_Ours(benchmark::State& state, size_t index) {
+  const Input& in = Inputs()[index];
+  for (auto _ : state) DecodeOurs(in.gif);
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * in.pixels));
+}
+
+void BM_Giflib(benchmark::State& state, size_t index) {
+  const Input& in = Inputs()[index];
+  for (auto _ : state) DecodeGiflib(in.gif);
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * in.pixels));
+}
+
+// Remembers the time per iteration of every run for the ratio table.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& r : runs) {
+      if (r.run_type == Run::RT_Iteration && r.iterations > 0) {
+        times_[r.benchmark_name()] = r.GetAdjustedRealTime();
+      }
+    }
+  }
+  std::map<std::string, double> times_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  for (size_t i = 0; i < Inputs().size(); ++i) {
+    const std::string& name = Inputs()[i].name;
+    benchmark::RegisterBenchmark(("decode/ours/" + name).c_str(), BM_Ours, i)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("decode/giflib/" + name).c_str(), BM_Giflib, i)
+        ->Unit(benchmark::kMillisecond);
+  }
+  benchmark::Initialize(&argc, argv);
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  std::printf("\nGIF decoding, time ours / giflib (below 1.00 = faster than giflib):\n");
+  for (const Input& in : Inputs()) {
+    const auto ours = reporter.times_.find("decode/ours/" + in.name);
+    const auto ref = reporter.times_.find("decode/giflib/" + in.name);
+    if (ours == reporter.times_.end() || ref == reporter.times_.end() || ref->second <= 0) continue;
+    std::printf("  %-28s %6zu KiB  %8.2f ms vs %8.2f ms  ratio %.2f\n", in.name.c_str(),
+                in.gif.size() / 1024, ours->second, ref->second, ours->second / ref->second);
+  }
+  benchmark::Shutdown();
+  return 0;
+}
