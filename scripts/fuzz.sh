@@ -17,6 +17,7 @@ case "$build" in /*) ;; *) build=$root/$build ;; esac
 # One line per target: executable name, then its seed corpus folder (relative to the tree).
 targets=(
   "png_load_fuzzer pictures/fuzz/corpus/png"
+  "gif_read_fuzzer pictures/fuzz/corpus/gif"
 )
 
 if [ ! -f "$build/CMakeCache.txt" ]; then

@@ -4,6 +4,8 @@
 //   pictool decode FILE OUT.pam  the image as the picture holds it, as 8-bit RGBA PAM
 //   pictool resave FILE OUT      load and save again
 //   pictool bench FILE [N]       load N times from memory; the last line is the median time
+//   pictool frames FILE DIR      (GIF) every frame's bitmap as DIR/frame-NNN.pam
+//   pictool compose FILE DIR     (GIF) the animator's screen for each frame as DIR/screen-NNN.pam
 // A format may offer more commands of its own; a command the file's format does not know
 // prints this usage.
 //
@@ -19,6 +21,7 @@
 #include <cstdio>
 #include <string>
 
+#include "gif_commands.h"
 #include "png_commands.h"
 #include "tool_common.h"
 
@@ -34,6 +37,7 @@ struct FormatEntry {
 
 const FormatEntry kFormats[] = {
     {"PNG", PngSniff, RunPngCommand},  // first entry: also takes files no entry recognises
+    {"GIF", GifSniff, RunGifCommand},
 };
 
 int Usage() {
@@ -41,7 +45,9 @@ int Usage() {
                "usage: pictool info FILE\n"
                "       pictool decode FILE OUT.pam\n"
                "       pictool resave FILE OUT\n"
-               "       pictool bench FILE [N]\n");
+               "       pictool bench FILE [N]\n"
+               "       pictool frames FILE.gif DIR\n"
+               "       pictool compose FILE.gif DIR\n");
   return 2;
 }
 

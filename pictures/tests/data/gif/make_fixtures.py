@@ -489,6 +489,35 @@ ky
 """)
 
 
+def write_pam(name, width, height, rgba):
+    header = (f"P7\nWIDTH {width}\nHEIGHT {height}\nDEPTH 4\nMAXVAL 255\n"
+              "TUPLTYPE RGB_ALPHA\nENDHDR\n").encode()
+    with open(os.path.join(HERE, name), "wb") as f:
+        f.write(header + bytes(rgba))
+
+
+def make_disposal_pams():
+    # What pictool writes for disposal.gif: frame 1 as giflib decodes it (yellow, index 5, is
+    # transparent), and the composed screen of frame 3 worked out by hand from the disposal
+    # methods (yellow, the key colour, shows where nothing is drawn).
+    colors = {0: (255, 255, 255), 1: (255, 0, 0), 2: (0, 255, 0), 3: (0, 0, 255),
+              4: (0, 0, 0), 5: (255, 255, 0)}
+    left, top, w, h, rows = giflib_frames(os.path.join(HERE, "disposal.gif"))[1]
+    rgba = []
+    for row in rows:
+        for v in row:
+            rgba += list(colors[v]) + [0 if v == 5 else 255]
+    write_pam("disposal_frame1.pam", w, h, rgba)
+    letters = {"R": 1, "K": 4, "Y": 5}
+    screen = ["RRKK", "RYKR", "RYYR"]
+    rgba = []
+    for row in screen:
+        for ch in row:
+            v = letters[ch]
+            rgba += list(colors[v]) + [0 if v == 5 else 255]
+    write_pam("disposal_screen3.pam", 4, 3, rgba)
+
+
 def make_pil_anim():
     # Three frames, each with its own palette, transparency and disposal 2, as PIL writes them.
     frames = []
@@ -613,6 +642,8 @@ def make_stray_bytes():
     # A stray byte right after a frame's data ends the parsing without an error.
     save("stray_after_frame", body + b"x" + image(0, 0, 2, 2, frame_data(pixels, 2)) + b";")
     write_expect("stray_after_frame", [(0, 0, 2, 2, rows_of(pixels, 2))])
+    # No colour table anywhere: reads, but no frame can be decoded.
+    save("no_color_table", screen(2, 2) + image(0, 0, 2, 2, frame_data(pixels, 2)) + b";")
     # Comments after the last frame, then a stray byte and more data: "Stream read error".
     comment = b"!\xfe\x05hello\x00"
     save("stray_after_comment", body + comment + b"x;")
@@ -625,6 +656,7 @@ def main():
     make_comments()
     make_plaintext()
     make_disposal()
+    make_disposal_pams()
     make_pil_anim()
     make_im_anim()
     make_code_sizes()
