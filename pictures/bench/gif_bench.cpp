@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -119,11 +120,19 @@ struct Input {
 
 std::vector<Input>& Inputs() {
   static std::vector<Input> inputs = [] {
+    // VORNADA_BENCH_SMOKE: small images, only to prove that the benchmark works.
+    const bool smoke = std::getenv("VORNADA_BENCH_SMOKE") != nullptr;
+    const uint32_t big = smoke ? 200 : 2000, noise = smoke ? 150 : 1500;
+    const int frames = smoke ? 10 : 200;
+    auto size = [](uint32_t w, uint32_t h) {
+      return std::to_string(w) + "x" + std::to_string(h);
+    };
     std::vector<Input> v;
-    v.push_back({"single 2000x2000", MakeSingle(2000, 2000), 4000000});
-    v.push_back({"interlaced 2000x2000", MakeInterlaced(2000, 2000), 4000000});
-    v.push_back({"noise 1500x1500", MakeNoise(1500, 1500), 2250000});
-    v.push_back({"animation 200 x 320x240", MakeAnimation(200, 320, 240), 200ull * 320 * 240});
+    v.push_back({"single " + size(big, big), MakeSingle(big, big), uint64_t{big} * big});
+    v.push_back({"interlaced " + size(big, big), MakeInterlaced(big, big), uint64_t{big} * big});
+    v.push_back({"noise " + size(noise, noise), MakeNoise(noise, noise), uint64_t{noise} * noise});
+    v.push_back({"animation " + std::to_string(frames) + " x 320x240",
+                 MakeAnimation(frames, 320, 240), uint64_t{320} * 240 * static_cast<uint64_t>(frames)});
     return v;
   }();
   return inputs;
