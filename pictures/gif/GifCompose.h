@@ -38,8 +38,10 @@ struct ComposeOptions {
 // `picture`. The cache is reused when `index` is its index + 1 and its frame's disposal is not
 // 3; otherwise a new logical screen is made: filled with the current frame's transparent
 // colour as key colour, else the picture's background colour when the picture is transparent,
-// else the window colour; then the frames from the last one that covers the screen are applied
-// by their disposal methods, and frame `index` is drawn. Returns false (and empties the cache)
+// else the window colour; then the frames from the last one that hides everything before it
+// (covers the screen and is opaque, or is cleared to the background before `index`) are
+// applied by their disposal methods (0 and 1 drawn, 2 cleared, others left out), and frame
+// `index` is drawn. Returns false (and empties the cache)
 // when the picture has no frames or an empty logical screen. Errors of the picture propagate;
 // a new composition is then dropped, a reused one stays as it was left.
 bool ComposeFrame(GifPicture& picture, int index, Composition& cache,
