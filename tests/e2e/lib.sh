@@ -15,9 +15,10 @@ fail() {
 
 probe() { wine "$PROBE_EXE" "$@" | tr -d '\r'; }
 
-# Starts the program in the background; its pid is in $program_pid.
+# Starts the program in the background, as on a Russian system (ANSI code page 1251); its pid
+# is in $program_pid.
 start_program() {
-  wine "$VORNADA_EXE" "$@" >/dev/null 2>&1 &
+  LC_ALL=ru_RU.UTF-8 wine "$VORNADA_EXE" "$@" >/dev/null 2>&1 &
   program_pid=$!
   started_pids+=("$program_pid")
 }
