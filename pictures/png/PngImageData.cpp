@@ -57,10 +57,12 @@ class IdatInflater {
     if (started_) inflateEnd(&stream_);
   }
 
-  // Fills `out` completely and returns true, or returns false when the source ran out of
-  // bytes first. Throws for corrupt data, a stream that ended or asks for a preset
-  // dictionary while rows are missing, and image data that continues in a non-IDAT chunk.
+  // Fills `out` (count bytes, below 4 GiB) completely and returns true, or returns false when
+  // the source ran out of bytes first. Throws for corrupt data, a stream that ended or asks
+  // for a preset dictionary while rows are missing, and image data that continues in a
+  // non-IDAT chunk. Produced() tells how much of `out` was filled, also after a throw.
   bool Fill(uint8_t* out, size_t count) {
+    out_start_ = out;
     stream_.next_out = out;
     stream_.avail_out = static_cast<uInt>(count);
     while (stream_.avail_out > 0) {
@@ -100,6 +102,7 @@ class IdatInflater {
     source_.Read(crc, 4);
   }
 
+  size_t Produced() const { return static_cast<size_t>(stream_.next_out - out_start_); }
   uint64_t Consumed() const { return consumed_; }
   uint32_t Chunks() const { return chunks_; }
 
@@ -125,6 +128,7 @@ class IdatInflater {
   uint64_t consumed_ = 0;
   uint32_t chunks_ = 1;
   std::vector<uint8_t> input_;
+  uint8_t* out_start_ = nullptr;
 };
 
 }  // namespace
@@ -149,11 +153,13 @@ bool TPngChunkIDAT::LoadFromStream(ByteSource& source, const ChunkType& type, ui
       SelectDecodeRow(colour_type, depth, IsIdentity(picture.DecodeGamma()));
   const uint8_t* gamma = picture.DecodeGamma().data();
 
-  // Widths are at most 65535 pixels, so a row is at most 524281 bytes.
+  // Rows are inflated in batches into one buffer and unfiltered in place there: slot 0 holds
+  // the previous batch's last row, slots 1..batch the new rows, each row's previous row being
+  // the slot before it. (Inflating into a large block keeps zlib on its fast path, which it
+  // leaves for the last 258 bytes of every output block.) Widths are at most 65535 pixels, so
+  // a row is at most 524281 bytes.
   const size_t row_capacity = static_cast<size_t>(PngRowBytes(colour_type, depth, width)) + 1;
-  std::vector<uint8_t> rows(2 * row_capacity);
-  uint8_t* current = rows.data();
-  uint8_t* previous = rows.data() + row_capacity;
+  std::vector<uint8_t> slots(std::max<size_t>(3 * row_capacity, (size_t{1} << 17) + row_capacity));
   std::vector<uint8_t> pass_store, pass_alpha;
   if (interlaced) {
     pass_store.resize(static_cast<size_t>(StoreRowBytes(bit_count, width)) + 1);
@@ -168,24 +174,39 @@ bool TPngChunkIDAT::LoadFromStream(ByteSource& source, const ChunkType& type, ui
     const InterlacePass pass = interlaced ? Adam7Pass(p, width, height) : FullImagePass(width, height);
     if (pass.columns == 0 || pass.rows == 0) continue;
     const size_t row_bytes = static_cast<size_t>(PngRowBytes(colour_type, depth, pass.columns));
-    std::memset(previous, 0, row_bytes + 1);
-    for (uint32_t r = 0; r < pass.rows; ++r) {
-      if (!inflater.Fill(current, row_bytes + 1)) {
-        complete = false;  // the source ended: remaining rows stay zero
-        break;
+    const size_t stride = row_bytes + 1;
+    const size_t batch = slots.size() / stride - 1;  // at least 2 rows
+    std::memset(slots.data(), 0, stride);  // the first row's previous row is zero
+    for (uint32_t first = 0; first < pass.rows && complete;) {
+      const uint32_t count = static_cast<uint32_t>(std::min<size_t>(batch, pass.rows - first));
+      uint8_t* rows = slots.data() + stride;
+      // Rows that arrived in full are stored even when the data then ends or turns out bad.
+      auto store_rows = [&](uint32_t done) {
+        for (uint32_t j = 0; j < done; ++j) {
+          uint8_t* row = rows + j * stride;
+          UnfilterRow(row[0], row + 1, row + 1 - stride, row_bytes, distance);
+          const uint32_t y = pass.y0 + (first + j) * pass.dy;
+          uint8_t* store_row = header.StoreRow(y);
+          uint8_t* alpha_row = header.AlphaRow(y);
+          if (!interlaced) {
+            decode(row + 1, width, store_row, alpha_row, gamma);
+          } else {
+            decode(row + 1, pass.columns, pass_store.data(), pass_alpha.data(), gamma);
+            ScatterPixels(bit_count, pass_store.data(), alpha_row ? pass_alpha.data() : nullptr,
+                          pass.columns, pass.x0, pass.dx, store_row, alpha_row);
+          }
+        }
+      };
+      try {
+        complete = inflater.Fill(rows, count * stride);
+      } catch (const PngError&) {
+        store_rows(static_cast<uint32_t>(inflater.Produced() / stride));
+        throw;
       }
-      UnfilterRow(current[0], current + 1, previous + 1, row_bytes, distance);
-      const uint32_t y = pass.y0 + r * pass.dy;
-      uint8_t* store_row = header.StoreRow(y);
-      uint8_t* alpha_row = header.AlphaRow(y);
-      if (!interlaced) {
-        decode(current + 1, width, store_row, alpha_row, gamma);
-      } else {
-        decode(current + 1, pass.columns, pass_store.data(), pass_alpha.data(), gamma);
-        ScatterPixels(bit_count, pass_store.data(), alpha_row ? pass_alpha.data() : nullptr,
-                      pass.columns, pass.x0, pass.dx, store_row, alpha_row);
-      }
-      std::swap(current, previous);
+      const uint32_t done = complete ? count : static_cast<uint32_t>(inflater.Produced() / stride);
+      store_rows(done);
+      if (complete) std::memcpy(slots.data(), rows + (count - 1) * stride, stride);
+      first += count;
     }
   }
   inflater.FinishChunk();
@@ -232,7 +253,10 @@ void TPngChunkIDAT::SaveToStream(ByteSink& sink) {
   std::vector<uint8_t> output(static_cast<size_t>(std::min<uint64_t>(picture.IdatLimit(), bound)));
 
   z_stream stream{};
-  int ret = deflateInit(&stream, picture.DeflateLevel());
+  // deflateInit's window and memory settings; filtered rows compress better with the strategy
+  // made for them (fewer short matches), unfiltered ones with the default.
+  const int strategy = filters != 0 ? Z_FILTERED : Z_DEFAULT_STRATEGY;
+  int ret = deflateInit2(&stream, picture.DeflateLevel(), Z_DEFLATED, 15, 8, strategy);
   if (ret != Z_OK) throw PngError(ErrorKind::OutMemory);
   DeflateGuard guard{&stream};
   stream.next_out = output.data();
