@@ -15,6 +15,7 @@ case "$build" in /*) ;; *) build=$root/$build ;; esac
 # The benchmark executables, one per line.
 benches=(
   png_bench
+  gif_bench
 )
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
