@@ -601,12 +601,26 @@ void TWinControl::CreateWnd() {
   }
   control_state_ &= ~csCreating;
   if (hwnd_ == nullptr) throw EOutOfResources("Error creating window");
-  // Later siblings lie above earlier ones.
+  // Later siblings lie above earlier ones: the window goes right below the nearest later
+  // sibling that has a window already, or on top, so that a window made again keeps its place.
   if (params.style & WS_CHILD)
-    ::SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ::SetWindowPos(hwnd_, WindowAboveInStackingOrder(), 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), 0);
   CreateChildHandles();
   AlignControls(nullptr);
+}
+
+HWND TWinControl::WindowAboveInStackingOrder() const {
+  if (parent_ == nullptr) return HWND_TOP;
+  const auto& siblings = parent_->controls_;
+  auto it = std::find(siblings.begin(), siblings.end(), this);
+  if (it == siblings.end()) return HWND_TOP;
+  for (++it; it != siblings.end(); ++it) {
+    if (auto* win = dynamic_cast<TWinControl*>(*it); win != nullptr && win->hwnd_ != nullptr)
+      return win->hwnd_;
+  }
+  return HWND_TOP;
 }
 
 void TWinControl::CreateChildHandles() {
@@ -995,7 +1009,9 @@ void TWinControl::HandleKeyMessage(TMessage& m) {
 void TWinControl::WndProc(TMessage& m) {
   switch (m.Msg) {
     case WM_SETFOCUS:
-      if (TCustomForm* form = GetParentForm(this)) {
+      // A control being freed may get the focus for a moment when the system moves it off a
+      // child window that goes first; it does not become the form's focused control then.
+      if (TCustomForm* form = GetParentForm(this); form != nullptr && !IsDestroying()) {
         if (!form->SetFocusedControl(this)) return;
       }
       DefaultHandler(m);
@@ -1033,8 +1049,12 @@ void TWinControl::WndProc(TMessage& m) {
       }
       return;
     }
-    case CM_ENTER: DoEnter(); return;
-    case CM_EXIT: DoExit(); return;
+    case CM_ENTER:
+      if (!IsDestroying()) DoEnter();
+      return;
+    case CM_EXIT:
+      if (!IsDestroying()) DoExit();
+      return;
     case CM_FOCUSCHANGED:
       BroadcastMessage(m);
       return;

@@ -375,6 +375,8 @@ class TWinControl : public TControl {
   void UpdateWindowBounds();
   void BroadcastMessage(TMessage& message);
   void CreateChildHandles();
+  // The sibling window this control's window goes right below (HWND_TOP when none).
+  HWND WindowAboveInStackingOrder() const;
 
   HWND hwnd_ = nullptr;
   WNDPROC default_proc_ = nullptr;  // the wrapped system class's procedure, or DefWindowProc

@@ -39,10 +39,12 @@ void TFont::Assign(TPersistent* source) {
   TGraphicsObject::Assign(source);
 }
 
-// Listeners drop the old font from their contexts before it is deleted.
+// A change makes a new GDI object. Listeners hear of it while the old object still exists: a
+// canvas takes the old one out of its context, a control hands the new one to its window. The
+// old object is deleted once they all have.
 void TFont::Modified() {
+  const win::UniqueFont old = std::move(handle_);
   Changed();
-  handle_.reset();
 }
 
 void TFont::SetName(const std::wstring& name) {
@@ -94,8 +96,8 @@ void TPen::Assign(TPersistent* source) {
   TGraphicsObject::Assign(source);
 }
 void TPen::Modified() {
+  const win::UniquePen old = std::move(handle_);
   Changed();
-  handle_.reset();
 }
 void TPen::SetColor(TColor color) {
   if (color_ != color) { color_ = color; Modified(); }
@@ -128,8 +130,8 @@ void TBrush::Assign(TPersistent* source) {
   TGraphicsObject::Assign(source);
 }
 void TBrush::Modified() {
+  const win::UniqueBrush old = std::move(handle_);
   Changed();
-  handle_.reset();
 }
 void TBrush::SetColor(TColor color) {
   if (color_ != color) {
@@ -645,10 +647,16 @@ void* TBitmap::ScanLine(int row) {
 std::vector<RGBQUAD> TBitmap::ColorTable() const {
   std::vector<RGBQUAD> table;
   if (!handle_ || bits_per_pixel_ > 8 || bits_per_pixel_ == 0) return table;
-  win::UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
-  win::ScopedSelectObject sel(dc.get(), handle_.get());
   table.resize(size_t{1} << bits_per_pixel_);
-  const UINT n = ::GetDIBColorTable(dc.get(), 0, static_cast<UINT>(table.size()), table.data());
+  UINT n = 0;
+  if (canvas_ && canvas_->HandleAllocated()) {
+    // A bitmap sits in one device context at a time: read through the canvas that holds it.
+    n = ::GetDIBColorTable(canvas_->Handle(), 0, static_cast<UINT>(table.size()), table.data());
+  } else {
+    win::UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
+    win::ScopedSelectObject sel(dc.get(), handle_.get());
+    n = ::GetDIBColorTable(dc.get(), 0, static_cast<UINT>(table.size()), table.data());
+  }
   table.resize(n);
   return table;
 }
@@ -689,9 +697,15 @@ void TBitmap::UpdateInfoFromHandle() {
     height_ = std::abs(dib.dsBm.bmHeight);
     bits_per_pixel_ = dib.dsBmih.biBitCount;
     pixel_format_ = FormatOf(bits_per_pixel_);
-    // Rows are expected bottom-up; a top-down section is converted on first ScanLine use.
-    bits_ = dib.dsBmih.biHeight > 0 ? dib.dsBm.bmBits : nullptr;
-    if (bits_ == nullptr) Recreate(width_, height_, bits_per_pixel_, nullptr);
+    bits_ = dib.dsBm.bmBits;
+    monochrome_ = bits_per_pixel_ == 1;
+    if (dib.dsBmih.biCompression == BI_RGB) {
+      KeepRowsBottomUp(dib.dsBmih.biHeight < 0);
+    } else if (dib.dsBmih.biHeight < 0) {
+      // Bit-field rows running top-down: redraw them into a bottom-up section.
+      bits_ = nullptr;
+      Recreate(width_, height_, bits_per_pixel_, nullptr);
+    }
   } else {
     BITMAP bm{};
     ::GetObjectW(handle_.get(), sizeof(bm), &bm);
@@ -700,8 +714,41 @@ void TBitmap::UpdateInfoFromHandle() {
     height_ = bm.bmHeight;
     bits_per_pixel_ = bm.bmBitsPixel * bm.bmPlanes;
     pixel_format_ = TPixelFormat::pfDevice;
+    monochrome_ = bits_per_pixel_ == 1;
   }
-  monochrome_ = bits_per_pixel_ == 1;
+}
+
+// ScanLine expects the rows of the section bottom-up. Not every platform reports a top-down
+// section as such, so the rows GDI reads out bottom-up are compared with the section's memory;
+// when they differ (or the section says it runs top-down) the picture moves, byte for byte and
+// with its colour table, into a fresh bottom-up section of the same depth.
+void TBitmap::KeepRowsBottomUp(bool known_top_down) {
+  if (width_ <= 0 || height_ <= 0 || bits_ == nullptr) return;
+  const size_t image_size = static_cast<size_t>(StrideOf(width_, bits_per_pixel_) * height_);
+  BitmapInfo256 info{};
+  info.header.biSize = sizeof(BITMAPINFOHEADER);
+  info.header.biWidth = width_;
+  info.header.biHeight = height_;
+  info.header.biPlanes = 1;
+  info.header.biBitCount = static_cast<WORD>(bits_per_pixel_);
+  info.header.biCompression = BI_RGB;
+  std::vector<uint8_t> rows(image_size);
+  {
+    win::ScopedGetDC screen(nullptr);
+    ::GdiFlush();
+    if (::GetDIBits(screen, handle_.get(), 0, static_cast<UINT>(height_), rows.data(),
+                    reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS) != height_)
+      return;  // nothing to compare with: leave the section as it is
+  }
+  if (!known_top_down && std::memcmp(rows.data(), bits_, image_size) == 0) return;
+  std::vector<RGBQUAD> table;
+  if (bits_per_pixel_ <= 8)
+    table.assign(info.colors, info.colors + (size_t{1} << bits_per_pixel_));
+  const int width = width_, height = height_;
+  FreeImage();
+  width_ = height_ = 0;
+  Recreate(width, height, bits_per_pixel_, table.empty() ? nullptr : &table);
+  std::memcpy(bits_, rows.data(), image_size);
 }
 
 void TBitmap::SetPalette(HPALETTE palette) {
@@ -811,6 +858,25 @@ void TBitmap::DrawUnwrapped(TCanvas& canvas, const RECT& r) {
   HDC src = Canvas().Handle();
   win::ScopedSelectPalette dest_palette(dest, palette_.get(), TRUE);
   if (!Monochrome()) ::SetStretchBltMode(dest, COLORONCOLOR);
+  // A monochrome bitmap takes its two colours from the target's text and background colours:
+  // black and white while it is drawn, whatever text was drawn there last.
+  struct MonochromeColours {
+    HDC dc;
+    bool on;
+    COLORREF text = 0, back = 0;
+    MonochromeColours(HDC d, bool mono) : dc(d), on(mono) {
+      if (on) {
+        text = ::SetTextColor(dc, RGB(0, 0, 0));
+        back = ::SetBkColor(dc, RGB(255, 255, 255));
+      }
+    }
+    ~MonochromeColours() {
+      if (on) {
+        ::SetTextColor(dc, text);
+        ::SetBkColor(dc, back);
+      }
+    }
+  } monochrome_colours(dest, Monochrome());
   const RECT whole{0, 0, width_, height_};
   if (Transparent()) {
     const TColor key = TransparentColor() & 0xFFFFFF;

@@ -339,7 +339,8 @@ class TBitmap : public TGraphic {
 
   TBitmapCanvas& Canvas();
   HBITMAP Handle() const { return handle_.get(); }
-  // Takes ownership of `bitmap` (a DIB section or a device-dependent bitmap).
+  // Takes ownership of `bitmap` (a DIB section or a device-dependent bitmap). A section whose
+  // rows run top-down is replaced by a bottom-up copy of the same depth and colour table.
   void SetHandle(HBITMAP bitmap);
   HBITMAP ReleaseHandle();
   TBitmapHandleType HandleType() const { return handle_type_; }
@@ -375,8 +376,8 @@ class TBitmap : public TGraphic {
   void Recreate(int width, int height, int bpp, const std::vector<RGBQUAD>* table);
   void FreeImage();
   void ReadFromMemory(const uint8_t* data, size_t size);
-  void ReadDib(const BITMAPINFOHEADER* info, size_t info_and_bits_size, size_t bits_offset);
   void UpdateInfoFromHandle();
+  void KeepRowsBottomUp(bool known_top_down);
 
   win::UniqueBitmap handle_;
   win::UniquePalette palette_;
