@@ -234,12 +234,18 @@ LzwDecodeResult DecodeLzw(std::span<const uint8_t> encoded, int bits_per_pixel, 
     const auto value = static_cast<uint8_t>(c & value_mask);
     table[c] = TableEntry{0, 1, value, value};
   }
+  // The clear and end codes have no string: length 0 sends them off the common path.
+  table[clear_code] = TableEntry{0, 0, 0, 0};
+  table[end_code] = TableEntry{0, 0, 0, 0};
   uint32_t code_size = static_cast<uint32_t>(min_code_size) + 1;
   uint32_t code_mask = (1u << code_size) - 1;
   uint32_t next_free = clear_code + 2;
   uint32_t grow_at = 1u << code_size;  // next free code at which codes widen
   bool additions = true;
   int32_t old_code = -1;
+  // Codes below this take the common path: the next free code once there is a previous
+  // string, 0 while there is none.
+  uint32_t fast_limit = 0;
 
   uint64_t bit_pos = 0;
   uint64_t report_at = reporter.Active() ? 0 : UINT64_MAX;
@@ -313,10 +319,10 @@ LzwDecodeResult DecodeLzw(std::span<const uint8_t> encoded, int bits_per_pixel, 
       if (percent >= 100) report_at = UINT64_MAX;
     }
 
-    if (code < next_free && old_code >= 0 && code != clear_code && code != end_code) {
-      // The common case: a root or a string already in the table.
+    const TableEntry current = code < fast_limit ? table[code] : TableEntry{0, 0, 0, 0};
+    if (current.length != 0) {
+      // The common case: a root or a string already in the table, after a previous string.
       const auto old = static_cast<uint32_t>(old_code);
-      const TableEntry current = table[code];
       if (additions) {
         const TableEntry& previous = table[old];
         table[next_free] = TableEntry{static_cast<uint16_t>(old),
@@ -333,6 +339,7 @@ LzwDecodeResult DecodeLzw(std::span<const uint8_t> encoded, int bits_per_pixel, 
         }
       }
       old_code = static_cast<int32_t>(code);
+      fast_limit = next_free;
       const uint32_t length = current.length;
       if (length <= static_cast<uint32_t>(row_end - out)) {
         // Written backwards straight into the row.
@@ -364,6 +371,7 @@ LzwDecodeResult DecodeLzw(std::span<const uint8_t> encoded, int bits_per_pixel, 
       next_free = clear_code + 2;
       additions = true;
       old_code = -1;
+      fast_limit = 0;
       continue;
     }
     if (code == end_code) break;
@@ -381,6 +389,7 @@ LzwDecodeResult DecodeLzw(std::span<const uint8_t> encoded, int bits_per_pixel, 
         old_code = value < clear_code ? static_cast<int32_t>(value) : -1;
         done = !write_pixel(value);
       }
+      fast_limit = old_code >= 0 ? next_free : 0;
       continue;
     }
 
@@ -409,6 +418,7 @@ LzwDecodeResult DecodeLzw(std::span<const uint8_t> encoded, int bits_per_pixel, 
       }
     }
     old_code = static_cast<int32_t>(added);
+    fast_limit = next_free;
     done = !write_string(added, table[added].length);
   }
 
