@@ -42,20 +42,25 @@ wine_env_start() {
   if [ "${1:-}" = "--own-display" ] || [ -z "${DISPLAY:-}" ]; then
     vornada_start_xvfb || return 1
   fi
-  mkdir -p "$(dirname "$WINEPREFIX")"
+  # wineserver needs the prefix folder; wineboot fills a new, empty one.
+  mkdir -p "$WINEPREFIX"
   # A wineserver left from a run without a display would keep failing window creation.
   wineserver -k >/dev/null 2>&1 || true
   # Services started by the first Wine process inherit its output pipe; start them here,
   # detached, so that ctest does not wait for them forever.
-  wineserver -p </dev/null >/dev/null 2>&1
+  wineserver -p </dev/null >/dev/null 2>&1 || true
   wine wineboot </dev/null >/dev/null 2>&1 || true
   local fonts="$WINEPREFIX/drive_c/windows/Fonts"
   if [ -d /usr/share/wine/fonts ] && [ ! -e "$fonts/.vornada-fonts" ]; then
     mkdir -p "$fonts"
     cp /usr/share/wine/fonts/* "$fonts/" && touch "$fonts/.vornada-fonts"
     wineserver -k >/dev/null 2>&1 || true
-    wineserver -p </dev/null >/dev/null 2>&1
+    wineserver -p </dev/null >/dev/null 2>&1 || true
     wine wineboot </dev/null >/dev/null 2>&1 || true
+  fi
+  if [ ! -d "$WINEPREFIX/drive_c/windows" ]; then
+    echo "wine-env: could not create the Wine prefix $WINEPREFIX" >&2
+    return 1
   fi
 }
 
