@@ -30,5 +30,5 @@ chmod 755 "$work/$(basename "$exe")"
 quoted_args=$(printf ' %q' "$@")
 runuser -u "$user" -- env HOME="$home" WINEPREFIX="$home/.vornada-wineprefix" \
   WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64 DISPLAY="${DISPLAY:-}" \
-  bash -c "wineserver -p </dev/null >/dev/null 2>&1; wine wineboot </dev/null >/dev/null 2>&1;
+  bash -c "mkdir -p \"\$WINEPREFIX\"; wineserver -p </dev/null >/dev/null 2>&1; wine wineboot </dev/null >/dev/null 2>&1;
            cd '$work' && wine './$(basename "$exe")'$quoted_args; rc=\$?; wineserver -k >/dev/null 2>&1; exit \$rc"
