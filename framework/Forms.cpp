@@ -84,6 +84,7 @@ void TCustomForm::DoHide() {
 void TCustomForm::CreateParams(TCreateParams& params) {
   TWinControl::CreateParams(params);
   params.style = WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+  params.ex_style = 0;
   switch (border_style_) {
     case TFormBorderStyle::bsNone: params.style |= WS_POPUP; break;
     case TFormBorderStyle::bsSingle:
@@ -99,7 +100,6 @@ void TCustomForm::CreateParams(TCreateParams& params) {
       break;
   }
   if (!Enabled()) params.style |= WS_DISABLED;
-  params.ex_style = 0;
   if (form_style_ == TFormStyle::fsStayOnTop) params.ex_style |= WS_EX_TOPMOST;
   if (alpha_blend_) params.ex_style |= WS_EX_LAYERED;
   // Every form is owned by the application window, which stands for it on the taskbar.
@@ -120,6 +120,9 @@ void TCustomForm::SetBorderStyle(TFormBorderStyle value) {
     ::SetWindowLongW(hwnd_, GWL_STYLE,
                      static_cast<LONG>((::GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE) |
                                        params.style));
+    const LONG ex = ::GetWindowLongW(hwnd_, GWL_EXSTYLE);
+    ::SetWindowLongW(hwnd_, GWL_EXSTYLE,
+                     (ex & ~WS_EX_TOOLWINDOW) | static_cast<LONG>(params.ex_style & WS_EX_TOOLWINDOW));
     ::SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
                    SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
   }
@@ -128,9 +131,21 @@ void TCustomForm::SetBorderStyle(TFormBorderStyle value) {
 void TCustomForm::SetFormStyle(TFormStyle value) {
   if (form_style_ == value) return;
   form_style_ = value;
-  if (HandleAllocated())
-    ::SetWindowPos(hwnd_, value == TFormStyle::fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0,
-                   0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  if (!HandleAllocated()) return;
+  constexpr UINT kFlags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+  if (value == TFormStyle::fsStayOnTop) {
+    ::SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, kFlags);
+    return;
+  }
+  ::SetWindowPos(hwnd_, HWND_NOTOPMOST, 0, 0, 0, 0, kFlags);
+  if (::GetWindowLongW(hwnd_, GWL_EXSTYLE) & WS_EX_TOPMOST) {
+    // Wine keeps an owned window right above its owner, which can hold it in the topmost band
+    // whatever is asked; for the moment without its owner, the window leaves the band.
+    const HWND owner = ::GetWindow(hwnd_, GW_OWNER);
+    ::SetWindowLongPtrW(hwnd_, GWLP_HWNDPARENT, 0);
+    ::SetWindowPos(hwnd_, HWND_NOTOPMOST, 0, 0, 0, 0, kFlags);
+    ::SetWindowLongPtrW(hwnd_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+  }
 }
 
 void TCustomForm::SetAlphaBlend(bool value) {

@@ -46,10 +46,21 @@ bool TCustomEdit::SetWindowText(const std::wstring& text) {
   return ok != 0 && static_cast<size_t>(::GetWindowTextLengthW(hwnd)) == text.size();
 }
 
+bool TCustomEdit::ReplaceWindowText(const std::wstring& text) {
+  HWND hwnd = Handle();
+  const std::wstring previous = Text();
+  if (SetWindowText(text)) return true;
+  setting_text_ = true;
+  ::SendMessageW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(previous.c_str()));
+  setting_text_ = false;
+  return false;
+}
+
 void TCustomEdit::SetText(const std::wstring& text) {
-  if (!SetWindowText(text)) throw EInvalidOperation(std::string(msg::kMemoTooLarge));
+  if (!ReplaceWindowText(text)) throw EInvalidOperation(std::string(msg::kMemoTooLarge));
   Perform(CM_TEXTCHANGED);
-  // The single-line edit window reports the change itself (EN_CHANGE).
+  // The window's own change notification is held back while the text is set: one event here.
+  Change();
 }
 
 void TCustomEdit::SetReadOnly(bool value) {
@@ -214,10 +225,8 @@ const std::string& TMemo::AnsiText() const {
 }
 
 void TMemo::SetTextInternal(const std::wstring& wide, std::optional<std::string> ansi) {
-  if (!SetWindowText(wide)) {
-    ansi_cache_.reset();
-    throw EInvalidOperation(std::string(msg::kMemoTooLarge));
-  }
+  // On failure the previous text is back in the window and the remembered bytes still match it.
+  if (!ReplaceWindowText(wide)) throw EInvalidOperation(std::string(msg::kMemoTooLarge));
   ansi_cache_ = std::move(ansi);
   Perform(CM_TEXTCHANGED);
   // A multi-line edit window does not report text set from outside; the memo does, once.
@@ -232,11 +241,6 @@ void TMemo::SetText(const std::wstring& text) { SetTextInternal(text, std::nullo
 
 void TMemo::ScrollCaret() { ::SendMessageW(Handle(), EM_SCROLLCARET, 0, 0); }
 
-void TMemo::Change() {
-  if (!setting_text_) ansi_cache_.reset();
-  TCustomEdit::Change();
-}
-
 void TMemo::WndProc(TMessage& m) {
   switch (m.Msg) {
     case WM_GETDLGCODE: {
@@ -248,6 +252,10 @@ void TMemo::WndProc(TMessage& m) {
     case WM_SETTEXT:
     case EM_REPLACESEL:
       if (!setting_text_) ansi_cache_.reset();
+      break;
+    case CN_COMMAND:
+      // The user changed the text: the remembered bytes no longer match it.
+      if (HIWORD(m.WParam) == EN_CHANGE && !setting_text_) ansi_cache_.reset();
       break;
     default:
       break;
@@ -298,6 +306,11 @@ void TMemoStrings::Insert(int index, const std::string& s) {
     if (pos != std::string::npos) pos += 2;
   }
   if (pos == std::string::npos || pos > text.size()) pos = text.size();
+  // After a last line without a line break the new line still starts a line of its own.
+  if (pos == text.size() && !text.empty() && !text.ends_with("\r\n")) {
+    text += "\r\n";
+    pos = text.size();
+  }
   text.insert(pos, s + "\r\n");
   memo_.SetAnsiText(text);
 }

@@ -46,6 +46,7 @@ class TCustomEdit : public TWinControl {
   void CutToClipboard();
   void PasteFromClipboard();
 
+  // Runs once for each change of the text: SetText, and each change the user makes.
   TNotifyEvent OnChange;
   void WndProc(TMessage& message) override;
 
@@ -55,6 +56,8 @@ class TCustomEdit : public TWinControl {
   virtual void Change();
   // Sets the window text; false when the window refused it or kept less than all of it.
   bool SetWindowText(const std::wstring& text);
+  // The same, but on failure the window gets its previous text back.
+  bool ReplaceWindowText(const std::wstring& text);
 
   bool setting_text_ = false;
 
@@ -90,7 +93,8 @@ class TMemo : public TCustomEdit {
 
   TStrings& Lines() { return lines_; }
   // The text in the system's ANSI code page. Setting it fails with EInvalidOperation "Text
-  // exceeds memo capacity" when the window cannot hold it all.
+  // exceeds memo capacity" when the window cannot hold it all (a zero byte ends a window's
+  // text); the memo then keeps the text it had.
   const std::string& AnsiText() const;
   void SetAnsiText(std::string_view text);
   void SetText(const std::wstring& text) override;
@@ -110,7 +114,6 @@ class TMemo : public TCustomEdit {
 
  protected:
   void CreateParams(TCreateParams& params) override;
-  void Change() override;
 
  private:
   void SetTextInternal(const std::wstring& wide, std::optional<std::string> ansi);

@@ -1,0 +1,193 @@
+// Tests of the application object under Wine: its hidden window and title, failures reported
+// through OnException (silent EAbort) or the error box, failures escaping event handlers,
+// minimising and restoring the program with its forms, and the message loop ending on
+// Terminate.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "ExtCtrls.h"
+#include "Forms.h"
+#include "Text.h"
+#include "win_test_support.h"
+
+namespace vornada {
+namespace {
+
+using testing::KeepUntilExit;
+using testing::MessageBoxWatcher;
+using testing::PumpMessages;
+
+std::wstring WindowText(HWND hwnd) {
+  wchar_t text[256] = {};
+  ::GetWindowTextW(hwnd, text, 256);
+  return text;
+}
+
+// Restores the application's OnException when a test ends.
+struct ExceptionHandlerScope {
+  explicit ExceptionHandlerScope(TExceptionEvent handler) {
+    Application()->OnException = std::move(handler);
+  }
+  ~ExceptionHandlerScope() { Application()->OnException = nullptr; }
+};
+
+TEST(ApplicationWindow, HiddenOwnerOfFormsCarryingTheTitle) {
+  const HWND app = Application()->Handle();
+  ASSERT_NE(app, nullptr);
+  EXPECT_EQ(WindowText(app), L"application_test") << "the program's name until a title is set";
+  EXPECT_FALSE(::IsWindowVisible(app));
+  EXPECT_EQ(::GetWindowLongW(app, GWL_STYLE) & WS_CHILD, 0) << "a top-level window";
+  Application()->SetTitle(L"Vornada-Ver-1.1");
+  EXPECT_EQ(Application()->Title(), L"Vornada-Ver-1.1");
+  EXPECT_EQ(WindowText(app), L"Vornada-Ver-1.1");
+  // Another instance finds the program by the title alone.
+  EXPECT_EQ(::FindWindowW(nullptr, L"Vornada-Ver-1.1"), app);
+  TForm form(nullptr);
+  EXPECT_EQ(::GetWindow(form.Handle(), GW_OWNER), app);
+}
+
+struct FailureCase {
+  const char* name;
+  std::function<void()> raise;
+  bool reported;
+  const char* text;
+  friend void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class HandleException : public ::testing::TestWithParam<FailureCase> {};
+
+TEST_P(HandleException, GoesToOnExceptionUnlessItIsAnAbort) {
+  std::vector<std::string> seen;
+  ExceptionHandlerScope scope([&](TObject* sender, const std::exception& e) {
+    EXPECT_EQ(sender, Application());
+    seen.push_back(e.what());
+  });
+  try {
+    GetParam().raise();
+  } catch (...) {
+    Application()->HandleException(std::current_exception());
+  }
+  if (GetParam().reported) {
+    EXPECT_EQ(seen, std::vector<std::string>{GetParam().text});
+  } else {
+    EXPECT_TRUE(seen.empty());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, HandleException,
+    ::testing::Values(
+        FailureCase{"framework_exception", [] { throw Exception("Access denied"); }, true,
+                    "Access denied"},
+        FailureCase{"derived_exception", [] { throw EInvalidOperation("Cannot focus"); }, true,
+                    "Cannot focus"},
+        FailureCase{"abort", [] { throw EAbort(); }, false, ""},
+        FailureCase{"abort_with_text", [] { throw EAbort("quiet"); }, false, ""},
+        FailureCase{"standard_exception", [] { throw std::runtime_error("plain"); }, true,
+                    "plain"},
+        FailureCase{"not_an_exception", [] { throw 42; }, true, "Unknown failure"}),
+    [](const auto& table_row) { return std::string(table_row.param.name); });
+
+TEST(ErrorReport, BoxShowsTheTextWithItsFullStopUnderTheTitle) {
+  Application()->SetTitle(L"Vornada-Ver-1.1");
+  MessageBoxWatcher watcher;
+  // The text arrives as UTF-8; the box shows it converted, a full stop after its last letter.
+  Application()->HandleException(std::make_exception_ptr(
+      Exception("\xD0\x9D\xD0\xB5\xD1\x82 \xD0\xB4\xD0\xBE\xD1\x81\xD1\x82\xD1\x83\xD0\xBF\xD0\xB0")));
+  Application()->HandleException(std::make_exception_ptr(EAbort()));
+  const auto seen = watcher.Seen();
+  ASSERT_EQ(seen.size(), 1u) << "one box, none for the abort";
+  EXPECT_EQ(seen[0].caption, L"Vornada-Ver-1.1");
+  EXPECT_EQ(seen[0].text, L"\u041D\u0435\u0442 \u0434\u043E\u0441\u0442\u0443\u043F\u0430.");
+  EXPECT_EQ(seen[0].buttons, std::vector<std::wstring>{L"OK"});
+  EXPECT_TRUE(seen[0].has_icon);
+  EXPECT_EQ(seen[0].icon, ::LoadIconW(nullptr, IDI_HAND)) << "the error icon";
+}
+
+TEST(ErrorReport, FailureEscapingAnEventHandlerIsReportedAndTheProgramGoesOn) {
+  std::vector<std::string> seen;
+  ExceptionHandlerScope scope([&](TObject*, const std::exception& e) { seen.push_back(e.what()); });
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 100, 100);
+  form.OnClick = [](TObject*) { throw EInvalidOperation("Click failed"); };
+  form.OnMouseUp = [&](TObject*, TMouseButton, TShiftState, int, int) { seen.push_back("up"); };
+  ::SendMessageW(form.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  ::SendMessageW(form.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  EXPECT_EQ(seen, std::vector<std::string>{"Click failed"})
+      << "the rest of the failing message's handling is skipped";
+  ::SendMessageW(form.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  form.OnClick = nullptr;
+  ::SendMessageW(form.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  EXPECT_EQ(seen, (std::vector<std::string>{"Click failed", "up"})) << "later messages work";
+}
+
+TEST(ApplicationWindow, MinimiseHidesTheFormsAndRestoreBringsThemBack) {
+  auto form = std::make_unique<TForm>(nullptr);
+  form->SetBorderStyle(TFormBorderStyle::bsNone);
+  form->SetBounds(200, 200, 150, 100);
+  form->Show();
+  ::ShowWindow(Application()->Handle(), SW_SHOWNA);  // as the message loop does at the start
+  PumpMessages(20);
+  int minimised = 0, restored = 0;
+  Application()->OnMinimize = [&](TObject*) { ++minimised; };
+  Application()->OnRestore = [&](TObject*) { ++restored; };
+  ASSERT_TRUE(::IsWindowVisible(form->Handle()));
+
+  Application()->Minimize();
+  PumpMessages(20);
+  EXPECT_TRUE(::IsIconic(Application()->Handle()));
+  EXPECT_FALSE(::IsWindowVisible(form->Handle())) << "the form goes with the program";
+  EXPECT_EQ(minimised, 1);
+  Application()->Minimize();  // already minimised
+  EXPECT_EQ(minimised, 1);
+
+  Application()->Restore();
+  PumpMessages(20);
+  EXPECT_FALSE(::IsIconic(Application()->Handle()));
+  EXPECT_TRUE(::IsWindowVisible(form->Handle()));
+  EXPECT_EQ(restored, 1);
+  EXPECT_TRUE(form->Visible());
+
+  // The system menu's commands on the application window do the same.
+  ::SendMessageW(Application()->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  EXPECT_TRUE(::IsIconic(Application()->Handle()));
+  EXPECT_EQ(minimised, 2);
+  ::SendMessageW(Application()->Handle(), WM_SYSCOMMAND, SC_RESTORE, 0);
+  PumpMessages(20);
+  EXPECT_FALSE(::IsIconic(Application()->Handle()));
+  EXPECT_TRUE(::IsWindowVisible(form->Handle()));
+  EXPECT_EQ(restored, 2);
+  Application()->OnMinimize = nullptr;
+  Application()->OnRestore = nullptr;
+  KeepUntilExit(std::move(form));
+}
+
+TEST(MessageLoop, RunShowsTheMainFormAndEndsOnTerminate) {
+  auto* main_form = Application()->CreateForm<TForm>();
+  main_form->SetBorderStyle(TFormBorderStyle::bsNone);
+  main_form->SetBounds(300, 300, 80, 40);
+  ASSERT_EQ(Application()->MainForm(), main_form);
+  TTimer timer(nullptr);
+  timer.SetInterval(10);
+  int ticks = 0;
+  bool visible_while_running = false;
+  timer.SetOnTimer([&](TObject*) {
+    visible_while_running = ::IsWindowVisible(main_form->Handle()) != FALSE;
+    if (++ticks == 3) Application()->Terminate();
+  });
+  Application()->Run();
+  EXPECT_TRUE(Application()->Terminated());
+  EXPECT_EQ(ticks, 3);
+  EXPECT_TRUE(visible_while_running);
+  timer.SetEnabled(false);
+  // The main form stays with the application object, as it would until the program ends.
+}
+
+}  // namespace
+}  // namespace vornada
