@@ -71,7 +71,12 @@ void TClipboard::SetAsText(const std::wstring& text) {
   const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
   HGLOBAL data = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, bytes);
   if (data == nullptr) throw EOutOfMemory("Out of memory");
-  std::memcpy(::GlobalLock(data), text.c_str(), bytes);
+  void* block = ::GlobalLock(data);
+  if (block == nullptr) {
+    ::GlobalFree(data);
+    throw EOutOfMemory("Out of memory");
+  }
+  std::memcpy(block, text.c_str(), bytes);
   ::GlobalUnlock(data);
   SetAsHandle(CF_UNICODETEXT, data);
 }
@@ -83,11 +88,35 @@ HANDLE TClipboard::GetAsHandle(UINT format) {
   return data;
 }
 
+namespace {
+// Frees clipboard data that the clipboard did not take: GDI objects and metafiles by their own
+// kind, everything else as global memory.
+void FreeClipboardData(UINT format, HANDLE data) {
+  if (data == nullptr) return;
+  switch (format) {
+    case CF_BITMAP:
+    case CF_DSPBITMAP:
+    case CF_PALETTE: ::DeleteObject(data); break;
+    case CF_ENHMETAFILE:
+    case CF_DSPENHMETAFILE: ::DeleteEnhMetaFile(static_cast<HENHMETAFILE>(data)); break;
+    default: ::GlobalFree(data); break;
+  }
+}
+}  // namespace
+
 void TClipboard::SetAsHandle(UINT format, HANDLE data) {
-  Open();
+  try {
+    Open();
+  } catch (...) {
+    FreeClipboardData(format, data);
+    throw;
+  }
   try {
     Adding();
-    if (::SetClipboardData(format, data) == nullptr) throw Exception("Cannot set clipboard data");
+    if (::SetClipboardData(format, data) == nullptr) {
+      FreeClipboardData(format, data);
+      throw Exception("Cannot set clipboard data");
+    }
   } catch (...) {
     Close();
     throw;
@@ -97,19 +126,23 @@ void TClipboard::SetAsHandle(UINT format, HANDLE data) {
 
 void TClipboard::Assign(TPersistent* source) {
   auto* graphic = dynamic_cast<TGraphic*>(source);
-  if (graphic == nullptr) {
+  auto* picture = dynamic_cast<TPicture*>(source);
+  if (graphic == nullptr && picture == nullptr) {
     TPersistent::Assign(source);
     return;
   }
+  if (picture != nullptr) graphic = picture->Graphic();  // an empty holder empties the clipboard
   Open();
   try {
     Adding();
     UINT format = 0;
     HANDLE data = nullptr;
     HPALETTE palette = nullptr;
-    graphic->SaveToClipboardFormat(format, data, palette);
-    if (data != nullptr) ::SetClipboardData(format, data);
-    if (palette != nullptr) ::SetClipboardData(CF_PALETTE, palette);
+    if (graphic != nullptr) graphic->SaveToClipboardFormat(format, data, palette);
+    if (data != nullptr && ::SetClipboardData(format, data) == nullptr)
+      FreeClipboardData(format, data);
+    if (palette != nullptr && ::SetClipboardData(CF_PALETTE, palette) == nullptr)
+      ::DeleteObject(palette);
   } catch (...) {
     Close();
     throw;

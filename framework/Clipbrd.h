@@ -23,9 +23,11 @@ class TClipboard : public TPersistent {
   std::wstring AsText();
   void SetAsText(const std::wstring& text);
   HANDLE GetAsHandle(UINT format);
-  // Hands `data` to the clipboard, which owns it from then on.
+  // Hands `data` to the clipboard, which owns it from then on (when the clipboard cannot take
+  // it, it is freed and the call fails).
   void SetAsHandle(UINT format, HANDLE data);
-  // Puts a picture on the clipboard in its own formats.
+  // Puts a picture (a graphic or a picture holder's graphic) on the clipboard in its own
+  // formats, replacing what was there.
   void Assign(TPersistent* source) override;
 
  private:

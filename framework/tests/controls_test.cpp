@@ -19,7 +19,12 @@
 namespace vornada {
 namespace {
 
+using testing::kStageLeft;
+using testing::kStageTop;
 using testing::PumpMessages;
+
+// A screen point that no window of these tests covers.
+constexpr int kNowhereX = 1250, kNowhereY = 1010;
 
 struct Box {
   int left, top, width, height;
@@ -210,7 +215,7 @@ TEST(Alignment, FormClientAreaFollowsTheFormsSize) {
 
 // ---- stacking order ---------------------------------------------------------------------------
 
-// A container covering the shown stage form (at 100, 100 on the screen) with three overlapping
+// A container on the shown stage form with three overlapping
 // panels: a (0,0 100x100), b (50,0 100x100), c (25,25 50x50), created in that order.
 struct Stack {
   std::unique_ptr<TPanel> container = std::make_unique<TPanel>(nullptr);
@@ -230,7 +235,7 @@ struct Stack {
     return p;
   }
   HWND At(int x, int y) { return ::ChildWindowFromPoint(container->Handle(), POINT{x, y}); }
-  HWND OnScreenAt(int x, int y) { return ::WindowFromPoint(POINT{100 + x, 100 + y}); }
+  HWND OnScreenAt(int x, int y) { return ::WindowFromPoint(POINT{kStageLeft + x, kStageTop + y}); }
 };
 
 TEST(StackingOrder, LaterWindowedSiblingsLieAboveEarlierOnes) {
@@ -706,7 +711,7 @@ TEST(MouseEnterLeave, NotificationsTravelUpWithTheControlThatWasEntered) {
                     (m.LParam == 0 ? "0" : it != names.end() ? it->second : "?"));
     }
   };
-  // The container covers the whole form (400 x 300 at 100, 100 on the screen).
+  // The container covers the whole stage form.
   auto container = std::make_unique<EnterLeaveLogger<TPanel>>(nullptr, "container", log, names);
   container->SetBounds(0, 0, 400, 300);
   auto* panel = new EnterLeaveLogger<TPanel>(container.get(), "panel", log, names);
@@ -727,30 +732,199 @@ TEST(MouseEnterLeave, NotificationsTravelUpWithTheControlThatWasEntered) {
     Application()->UpdateMouseControl();
     return log;
   };
-  move_to(1200, 1000);
-  EXPECT_EQ(move_to(100 + 20, 100 + 15),
+  move_to(kNowhereX, kNowhereY);
+  EXPECT_EQ(move_to(kStageLeft + 20, kStageTop + 15),
             (std::vector<std::string>{"image enter 0", "panel enter image", "container enter image",
                                       "form enter image"}));
   EXPECT_EQ(Application()->MouseControl(), image);
-  EXPECT_EQ(move_to(100 + 21, 100 + 16), std::vector<std::string>{}) << "still on the image";
-  EXPECT_EQ(move_to(100 + 150, 100 + 100),
+  EXPECT_EQ(move_to(kStageLeft + 21, kStageTop + 16), std::vector<std::string>{}) << "still on the image";
+  EXPECT_EQ(move_to(kStageLeft + 150, kStageTop + 100),
             (std::vector<std::string>{"image leave 0", "panel leave image",
                                       "container leave image", "form leave image",
                                       "panel enter 0", "container enter panel",
                                       "form enter panel"}));
-  EXPECT_EQ(move_to(100 + 250, 100 + 180),
+  EXPECT_EQ(move_to(kStageLeft + 250, kStageTop + 180),
             (std::vector<std::string>{"panel leave 0", "container leave panel",
                                       "form leave panel", "container enter 0",
                                       "form enter container"}));
-  EXPECT_EQ(move_to(1200, 1000),
+  EXPECT_EQ(move_to(kNowhereX, kNowhereY),
             (std::vector<std::string>{"container leave 0", "form leave container"}));
   EXPECT_EQ(Application()->MouseControl(), nullptr);
 
-  move_to(100 + 20, 100 + 15);
+  move_to(kStageLeft + 20, kStageTop + 15);
   ASSERT_EQ(Application()->MouseControl(), image);
   delete image;
   EXPECT_EQ(Application()->MouseControl(), nullptr) << "a freed control is forgotten";
   form.observe = nullptr;
+}
+
+// ---- notifications, painting, cursors, keys ----------------------------------------------------
+
+// Writes the framework notifications it receives to a shared log.
+template <typename Base>
+class NotificationLogger : public Base {
+ public:
+  NotificationLogger(TComponent* owner, std::string name, std::vector<std::string>& log)
+      : Base(owner), log_(log) {
+    this->SetName(std::move(name));
+  }
+  void WndProc(TMessage& m) override {
+    static const std::map<UINT, const char*> kNames = {
+        {CM_ENABLEDCHANGED, "enabled"},   {CM_VISIBLECHANGED, "visible"},
+        {CM_COLORCHANGED, "color"},       {CM_FONTCHANGED, "font"},
+        {CM_TEXTCHANGED, "text"},         {CM_PARENTCOLORCHANGED, "parent color"},
+        {CM_PARENTFONTCHANGED, "parent font"}};
+    if (const auto it = kNames.find(m.Msg); it != kNames.end())
+      log_.push_back(this->Name() + " " + it->second);
+    Base::WndProc(m);
+  }
+
+ private:
+  std::vector<std::string>& log_;
+};
+
+TEST(Notifications, EachChangeIsAnnouncedToTheControlAndPassedToItsChildren) {
+  std::vector<std::string> log;
+  NotificationLogger<TPanel> panel(nullptr, "panel", log);
+  auto* image = new NotificationLogger<TImage>(&panel, "image", log);
+  image->SetParent(&panel);
+  log.clear();
+  panel.SetEnabled(false);
+  panel.SetEnabled(false);  // no change, no notification
+  panel.SetVisible(false);
+  panel.SetCaption(L"caption");
+  panel.SetColor(clRed);
+  panel.Font().SetStyle(fsBold);
+  EXPECT_EQ(log, (std::vector<std::string>{"panel enabled", "panel visible", "panel text",
+                                           "panel color", "image parent color", "image color",
+                                           "panel font", "image parent font", "image font"}));
+  EXPECT_EQ(image->Font().Style(), static_cast<TFontStyles>(fsBold));
+  // The numbers other windows see these notifications by.
+  EXPECT_EQ(CM_MOUSEENTER, 0xB013u);
+  EXPECT_EQ(CM_MOUSELEAVE, 0xB014u);
+  EXPECT_EQ(CM_ENABLEDCHANGED, 0xB00Cu);
+}
+
+// A windowless control that fills itself with one colour and draws a 2 x 2 mark at (1, 1).
+class Swatch : public TGraphicControl {
+ public:
+  Swatch(TComponent* owner, TColor fill) : TGraphicControl(owner), fill_(fill) {}
+
+ protected:
+  void Paint() override {
+    Canvas().Brush().SetColor(fill_);
+    Canvas().FillRect({-50, -50, 500, 500});  // more than its size: the clip keeps it inside
+    Canvas().Brush().SetColor(clBlack);
+    Canvas().FillRect({1, 1, 3, 3});
+  }
+
+ private:
+  TColor fill_;
+};
+
+TEST(Painting, WindowlessChildrenPaintOnTheirParentClippedToThemselves) {
+  auto panel = std::make_unique<TPanel>(nullptr);
+  panel->SetBounds(0, 0, 12, 8);
+  panel->SetBevelOuter(TBevelCut::bvNone);
+  panel->SetColor(clWhite);
+  auto* first = new Swatch(panel.get(), clRed);
+  first->SetBounds(2, 1, 4, 4);
+  first->SetParent(panel.get());
+  auto* second = new Swatch(panel.get(), clBlue);
+  second->SetBounds(4, 3, 5, 4);  // overlaps the first: drawn later, on top
+  second->SetParent(panel.get());
+  auto* hidden = new Swatch(panel.get(), clLime);
+  hidden->SetBounds(0, 0, 12, 8);
+  hidden->SetVisible(false);
+  hidden->SetParent(panel.get());
+  panel->SetParent(&testing::StageForm());
+
+  TBitmap surface;
+  testing::MakeFilled32(surface, 12, 8, clYellow);
+  panel->Perform(WM_PAINT, reinterpret_cast<WPARAM>(surface.Canvas().Handle()), 0);
+  const std::map<COLORREF, char> legend = {{RGB(255, 255, 255), 'W'}, {RGB(255, 0, 0), 'R'},
+                                           {RGB(0, 0, 255), 'B'},     {RGB(0, 0, 0), '.'},
+                                           {RGB(255, 255, 0), 'Y'},   {RGB(0, 255, 0), 'G'}};
+  EXPECT_EQ(testing::PictureOf(surface, legend), (std::vector<std::string>{"WWWWWWWWWWWW",
+                                                                           "WWRRRRWWWWWW",
+                                                                           "WWR..RWWWWWW",
+                                                                           "WWR.BBBBBWWW",
+                                                                           "WWRRB..BBWWW",
+                                                                           "WWWWB..BBWWW",
+                                                                           "WWWWBBBBBWWW",
+                                                                           "WWWWWWWWWWWW"}));
+}
+
+TEST(Painting, CanvasOfAWindowlessControlOutsidePaintingDrawsOnTheParentWindow) {
+  auto panel = std::make_unique<TPanel>(nullptr);
+  panel->SetBounds(0, 0, 100, 60);
+  panel->SetColor(clWhite);
+  auto* child = new Swatch(panel.get(), clRed);
+  child->SetBounds(20, 10, 10, 10);
+  child->SetParent(panel.get());
+  panel->SetParent(&testing::StageForm());
+  panel->Repaint();
+  child->Canvas().Brush().SetColor(clBlue);
+  child->Canvas().FillRect({0, 0, 50, 50});  // clipped to the child
+  EXPECT_EQ(child->Canvas().Pixel(5, 5), static_cast<TColor>(RGB(0, 0, 255)));
+  {
+    win::ScopedGetDC dc(panel->Handle());
+    EXPECT_EQ(::GetPixel(dc, 25, 15), RGB(0, 0, 255)) << "at the child's place in the parent";
+    EXPECT_NE(::GetPixel(dc, 35, 15), RGB(0, 0, 255)) << "nothing outside the child";
+  }
+  FreeControlDeviceContexts();
+  EXPECT_FALSE(child->Canvas().HandleAllocated()) << "the window context is given back at idle";
+}
+
+TEST(Cursor, ControlUnderThePointerChoosesTheCursor) {
+  auto panel = std::make_unique<TPanel>(nullptr);
+  panel->SetBounds(0, 0, 200, 150);
+  panel->SetCursor(TCursor::crHandPoint);
+  auto* beam = new TImage(panel.get());
+  beam->SetBounds(10, 10, 40, 20);
+  beam->SetCursor(TCursor::crIBeam);
+  beam->SetParent(panel.get());
+  auto* plain = new TImage(panel.get());
+  plain->SetBounds(100, 10, 40, 20);
+  plain->SetParent(panel.get());
+  panel->SetParent(&testing::StageForm());
+  auto cursor_at = [&](int x, int y) {
+    ::SetCursorPos(kStageLeft + x, kStageTop + y);
+    ::SendMessageW(panel->Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(panel->Handle()),
+                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    return ::GetCursor();
+  };
+  EXPECT_EQ(cursor_at(20, 15), ::LoadCursorW(nullptr, IDC_IBEAM));
+  EXPECT_EQ(cursor_at(60, 80), ::LoadCursorW(nullptr, IDC_HAND));
+  EXPECT_EQ(cursor_at(110, 15), ::LoadCursorW(nullptr, IDC_ARROW))
+      << "a control with the default cursor shows the window class's";
+  ::SetCursorPos(kNowhereX, kNowhereY);
+}
+
+TEST(Keys, KeyEventsSeeTheKeyAndCanSwallowIt) {
+  TForm form(nullptr);
+  TCustomEdit edit(&form);
+  edit.SetParent(&form);
+  edit.SetText(L"abc");
+  std::vector<std::string> log;
+  edit.OnKeyDown = [&](TObject*, WORD& key, TShiftState shift) {
+    log.push_back("down " + std::to_string(key) + (shift & ssAlt ? " alt" : ""));
+    if (key == VK_DELETE) key = 0;  // swallowed: the edit never sees it
+  };
+  edit.OnKeyUp = [&](TObject*, WORD& key, TShiftState) { log.push_back("up " + std::to_string(key)); };
+  edit.OnKeyPress = [&](TObject*, wchar_t& ch) {
+    if (ch == L'a') ch = L'A';  // changed before the edit sees it
+    if (ch == L'q') ch = 0;     // swallowed
+  };
+  edit.SetSelStart(0);
+  ::SendMessageW(edit.Handle(), WM_KEYDOWN, VK_DELETE, 0x00530001);
+  ::SendMessageW(edit.Handle(), WM_KEYUP, VK_DELETE, 0xC0530001);
+  EXPECT_EQ(edit.Text(), L"abc") << "the swallowed Delete deleted nothing";
+  ::SendMessageW(edit.Handle(), WM_CHAR, L'a', 1);
+  ::SendMessageW(edit.Handle(), WM_CHAR, L'q', 1);
+  EXPECT_EQ(edit.Text(), L"Aabc");
+  ::SendMessageW(edit.Handle(), WM_SYSKEYDOWN, 'X', 0x20000001);  // with Alt held
+  EXPECT_EQ(log, (std::vector<std::string>{"down 46", "up 46", "down 88 alt"}));
 }
 
 }  // namespace

@@ -200,6 +200,42 @@ TEST(Canvas, BitmapCanvasKeepsNoObjectSelectedOnceFreed) {
   EXPECT_EQ(::GetObjectType(font), 0u);
 }
 
+TEST(Font, GdiFontFollowsTheProperties) {
+  TFont font;
+  EXPECT_EQ(font.Name(), L"MS Sans Serif");
+  EXPECT_EQ(font.Height(), -11);
+  EXPECT_EQ(font.Size(), 8);
+  LOGFONTW lf{};
+  ASSERT_NE(::GetObjectW(font.Handle(), sizeof(lf), &lf), 0);
+  EXPECT_EQ(std::wstring(lf.lfFaceName), L"MS Sans Serif");
+  EXPECT_EQ(lf.lfHeight, -11);
+  EXPECT_EQ(lf.lfWeight, FW_NORMAL);
+  int changes = 0;
+  font.OnChange = [&](TObject*) { ++changes; };
+  font.SetStyle(fsBold | fsItalic | fsUnderline | fsStrikeOut);
+  font.SetName(L"Wingdings");
+  font.SetSize(12);
+  font.SetCharset(SYMBOL_CHARSET);
+  font.SetColor(clRed);
+  font.SetColor(clRed);  // unchanged: no notification
+  EXPECT_EQ(changes, 5);
+  EXPECT_EQ(font.Height(), -16);
+  EXPECT_EQ(font.Size(), 12);
+  ASSERT_NE(::GetObjectW(font.Handle(), sizeof(lf), &lf), 0);
+  EXPECT_EQ(std::wstring(lf.lfFaceName), L"Wingdings");
+  EXPECT_EQ(lf.lfHeight, -16);
+  EXPECT_EQ(lf.lfWeight, FW_BOLD);
+  EXPECT_TRUE(lf.lfItalic && lf.lfUnderline && lf.lfStrikeOut);
+  EXPECT_EQ(lf.lfCharSet, SYMBOL_CHARSET);
+  TFont copy;
+  copy.Assign(&font);
+  EXPECT_EQ(copy.Name(), L"Wingdings");
+  EXPECT_EQ(copy.Color(), clRed);
+  EXPECT_EQ(copy.Style(), font.Style());
+  TPen pen;
+  EXPECT_THROW(copy.Assign(&pen), EConvertError);
+}
+
 // ---- bitmaps ----------------------------------------------------------------------------------
 
 struct FormatCase {

@@ -42,15 +42,18 @@ class ObservedForm : public TForm {
   }
 };
 
-// The shown form of a test program: borderless, at (100, 100), 400 x 300. Under Wine without a
-// window manager, hiding or destroying a shown top-level window waits two seconds for a manager
-// that never answers, so tests put their controls on this one form instead of showing forms of
-// their own, and it stays until the program ends.
+// The shown form of a test program: borderless, 400 x 300, in the bottom left corner of the
+// 1280 x 1024 test screen, where no centred window of a test running beside it comes (tests
+// that find windows by screen position would otherwise meet other programs' windows). Under
+// Wine without a window manager, hiding or destroying a shown top-level window waits two
+// seconds for a manager that never answers, so tests put their controls on this one form
+// instead of showing forms of their own, and it stays until the program ends.
+constexpr int kStageLeft = 0, kStageTop = 724;
 inline ObservedForm& StageForm() {
   static ObservedForm* form = [] {
     auto* f = new ObservedForm(nullptr);
     f->SetBorderStyle(TFormBorderStyle::bsNone);
-    f->SetBounds(100, 100, 400, 300);
+    f->SetBounds(kStageLeft, kStageTop, 400, 300);
     f->Show();
     PumpMessages(20);
     return f;
