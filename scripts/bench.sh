@@ -25,7 +25,7 @@ fi
 
 # Repetitions in random order, and the median of each: the ratios stay meaningful on a machine
 # that is busy with other work at the same time.
-options=(--benchmark_repetitions=3 --benchmark_enable_random_interleaving=true
+options=(--benchmark_repetitions=5 --benchmark_enable_random_interleaving=true
          --benchmark_report_aggregates_only=true "$@")
 if [ -n "${VORNADA_BENCH_SMOKE:-}" ]; then
   export VORNADA_BENCH_SMOKE

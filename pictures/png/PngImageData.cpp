@@ -1,11 +1,10 @@
 // The IDAT chunk: decoding the compressed image data into the header chunk's image while
 // loading, and encoding the image into IDAT chunks while saving.
 //
-// Decoding inflates one PNG row at a time into a two-row buffer (the row and the previous row
-// of the same pass), unfilters it in place and converts it straight into the store (through a
-// small packed row for interlaced passes). Compressed input is read in blocks of at most
-// 65535 bytes and never past the current IDAT chunk's data; the following IDAT chunks continue
-// the stream. Encoding converts each row (or Adam7 pass row) back to PNG samples, filters it
+// Decoding inflates batches of rows into one reusable buffer, unfilters each row in place
+// against the row before it and converts it straight into the store (through a small packed
+// row for interlaced passes). Compressed input is read in blocks of at most 65535 bytes and
+// never past the current IDAT chunk's data; the following IDAT chunks continue the stream. Encoding converts each row (or Adam7 pass row) back to PNG samples, filters it
 // and feeds it to deflate; the output is written as IDAT chunks of at most the picture's IDAT
 // limit.
 #include <zlib.h>

@@ -450,6 +450,22 @@ TEST(PngLoad, RowsAfterTheEndOfTheFileStayZeroAndTransparent) {
   EXPECT_EQ(rgba[last + 3], 0);
 }
 
+TEST(PngLoad, RowsDecodedBeforeBadDataAreKept) {
+  // A wrong zlib checksum is found after the last row: every row is in the store, and the
+  // error still reaches the caller.
+  std::vector<uint8_t> file = ReadFileBytes(FixturePath("rgba8.png"));
+  auto chunks = WalkChunks(file);
+  for (auto& c : chunks)
+    if (c.type == "IDAT") c.data.back() ^= 0xFF;
+  PngPicture good, bad;
+  LoadFixture(good, FixturePath("rgba8.png"));
+  LoadOutcome outcome = LoadBytes(bad, BuildPng(chunks));
+  ASSERT_FALSE(outcome.ok);
+  EXPECT_EQ(outcome.kind, ErrorKind::ZLIBError);
+  EXPECT_EQ(outcome.message, std::string(ErrorMessage(ErrorKind::ZLIBError)) + "data error (-3)");
+  EXPECT_EQ(ExportRgba(bad), ExportRgba(good));
+}
+
 TEST(PngLoad, HugeDeclaredChunkLengthWithLittleDataEndsUnexpectedly) {
   std::vector<uint8_t> png = BuildPng({{"IHDR", HeaderData(1, 1, 8, 0)}, {"tEXt", {'a', 0, 'b'}}});
   PutBigEndian32(&png[8 + 25], 0x7FFFFFF0);
