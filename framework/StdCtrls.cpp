@@ -3,6 +3,9 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+#include <string_view>
+
 #include "WinUtil.h"
 
 namespace vornada {
@@ -279,6 +282,12 @@ std::string TMemoStrings::Get(int index) const {
   const LRESULT start = ::SendMessageW(hwnd, EM_LINEINDEX, static_cast<WPARAM>(index), 0);
   if (start < 0) return {};
   const LRESULT length = ::SendMessageW(hwnd, EM_LINELENGTH, static_cast<WPARAM>(start), 0);
+  if (length >= 0xFFFF) {
+    // EM_GETLINE is told the buffer size in one 16-bit word: a longer line comes from the text.
+    const std::wstring all = memo_.Text();
+    const size_t from = std::min(static_cast<size_t>(start), all.size());
+    return win::AnsiFromWide(std::wstring_view(all).substr(from, static_cast<size_t>(length)));
+  }
   std::wstring line(static_cast<size_t>(std::max<LRESULT>(length, 1)) + 1, L'\0');
   *reinterpret_cast<WORD*>(line.data()) = static_cast<WORD>(std::min<LRESULT>(length + 1, 0xFFFF));
   const LRESULT got = ::SendMessageW(hwnd, EM_GETLINE, static_cast<WPARAM>(index),

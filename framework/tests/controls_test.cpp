@@ -855,6 +855,72 @@ TEST(Painting, WindowlessChildrenPaintOnTheirParentClippedToThemselves) {
                                                                            "WWWWWWWWWWWW"}));
 }
 
+struct ImageCase {
+  const char* name;
+  bool stretch, center, transparent;
+  std::vector<std::string> expected;
+  friend void PrintTo(const ImageCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class ImagePainting : public ::testing::TestWithParam<ImageCase> {};
+
+// A white 10 x 6 panel with a 6 x 4 image at (1, 1) showing a 2 x 2 picture: red, blue over
+// fuchsia, green (the bottom-left fuchsia is the key colour of a transparent bitmap).
+TEST_P(ImagePainting, DrawsThePictureAsTold) {
+  const auto& c = GetParam();
+  auto panel = std::make_unique<TPanel>(nullptr);
+  panel->SetBounds(0, 0, 10, 6);
+  panel->SetBevelOuter(TBevelCut::bvNone);
+  panel->SetColor(clWhite);
+  auto* image = new TImage(panel.get());
+  image->SetBounds(1, 1, 6, 4);
+  image->SetParent(panel.get());
+  TBitmap* b = image->Picture().Bitmap();
+  testing::MakeFilled32(*b, 2, 2, clRed);
+  b->Canvas().SetPixel(1, 0, clBlue);
+  b->Canvas().SetPixel(0, 1, clFuchsia);
+  b->Canvas().SetPixel(1, 1, clLime);
+  image->SetStretch(c.stretch);
+  image->SetCenter(c.center);
+  image->SetTransparent(c.transparent);
+  panel->SetParent(&testing::StageForm());
+  TBitmap surface;
+  testing::MakeFilled32(surface, 10, 6, clBlack);
+  panel->Perform(WM_PAINT, reinterpret_cast<WPARAM>(surface.Canvas().Handle()), 0);
+  const std::map<COLORREF, char> legend = {{RGB(255, 255, 255), 'W'}, {RGB(255, 0, 0), 'R'},
+                                           {RGB(0, 0, 255), 'B'},     {RGB(255, 0, 255), 'K'},
+                                           {RGB(0, 255, 0), 'G'}};
+  EXPECT_EQ(testing::PictureOf(surface, legend), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ImagePainting,
+    ::testing::Values(
+        ImageCase{"plain", false, false, false,
+                  {"WWWWWWWWWW", "WRBWWWWWWW", "WKGWWWWWWW", "WWWWWWWWWW", "WWWWWWWWWW",
+                   "WWWWWWWWWW"}},
+        ImageCase{"stretched", true, false, false,
+                  {"WWWWWWWWWW", "WRRRBBBWWW", "WRRRBBBWWW", "WKKKGGGWWW", "WKKKGGGWWW",
+                   "WWWWWWWWWW"}},
+        ImageCase{"centred", false, true, false,
+                  {"WWWWWWWWWW", "WWWWWWWWWW", "WWWRBWWWWW", "WWWKGWWWWW", "WWWWWWWWWW",
+                   "WWWWWWWWWW"}},
+        ImageCase{"stretched_transparent", true, false, true,
+                  {"WWWWWWWWWW", "WRRRBBBWWW", "WRRRBBBWWW", "WWWWGGGWWW", "WWWWGGGWWW",
+                   "WWWWWWWWWW"}}),
+    [](const auto& table_row) { return std::string(table_row.param.name); });
+
+TEST(ImagePainting, AutoSizeTakesThePicturesSize) {
+  TImage image(nullptr);
+  image.SetAutoSize(true);
+  testing::MakeFilled32(*image.Picture().Bitmap(), 3, 5, clRed);
+  EXPECT_EQ(image.Width(), 3);
+  EXPECT_EQ(image.Height(), 5);
+  image.SetAutoSize(false);
+  image.Picture().Bitmap()->SetSize(7, 2);
+  EXPECT_EQ(image.Width(), 3) << "no longer follows the picture";
+}
+
 TEST(Painting, CanvasOfAWindowlessControlOutsidePaintingDrawsOnTheParentWindow) {
   auto panel = std::make_unique<TPanel>(nullptr);
   panel->SetBounds(0, 0, 100, 60);

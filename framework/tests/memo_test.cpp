@@ -231,6 +231,19 @@ INSTANTIATE_TEST_SUITE_P(
                       LinesCase{"cp1251_bytes", "\xCF\xF0\xE8\r\n", {"\xCF\xF0\xE8"}}),
     [](const auto& table_row) { return std::string(table_row.param.name); });
 
+TEST_F(MemoTest, LinesLongerThanSixtyFourThousandCharactersComeBackWhole) {
+  memo->SetWordWrap(false);
+  std::string long_line;
+  for (int i = 0; i < 70000; ++i) long_line.push_back(static_cast<char>('a' + i % 26));
+  memo->SetAnsiText("short\r\n" + long_line + "\r\nlast");
+  ASSERT_EQ(memo->Lines().Count(), 3);
+  EXPECT_EQ(memo->Lines().Get(0), "short");
+  const std::string got = memo->Lines().Get(1);
+  EXPECT_EQ(got.size(), long_line.size());
+  EXPECT_TRUE(got == long_line);
+  EXPECT_EQ(memo->Lines().Get(2), "last");
+}
+
 TEST_F(MemoTest, LinesCanBeAddedInsertedReplacedAndDeleted) {
   memo->SetAnsiText("a");
   memo->Lines().Add("b");
