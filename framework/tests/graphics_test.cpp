@@ -10,6 +10,7 @@
 #include <ostream>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Classes_win.h"
@@ -31,6 +32,14 @@ const std::map<COLORREF, char> kLegend = {{kRed, 'R'},   {kGreen, 'G'}, {kBlue, 
                                           {kKey, 'K'}};
 
 using Rows = std::vector<std::string>;
+
+// Every pixel's colour, row by row, read through the bitmap's canvas.
+std::vector<COLORREF> PixelsOf(TBitmap& b) {
+  std::vector<COLORREF> out;
+  for (int y = 0; y < b.Height(); ++y)
+    for (int x = 0; x < b.Width(); ++x) out.push_back(static_cast<COLORREF>(b.Canvas().Pixel(x, y)));
+  return out;
+}
 
 // ---- canvas drawing ---------------------------------------------------------------------------
 
@@ -426,6 +435,102 @@ TEST(Bitmap, DrawStretchesIntoTheRectangle) {
   EXPECT_EQ(PictureOf(target, kLegend), (Rows{"WWWWRB", "WRRBBW", "WRRBBW"}));
 }
 
+TEST(Bitmap, PixelFormatAndHandleTypeChangesKeepTheColours) {
+  TBitmap b;
+  b.SetPixelFormat(TPixelFormat::pf8bit);
+  b.SetSize(3, 1);
+  std::vector<RGBQUAD> table(256, RGBQUAD{0, 0, 0, 0});
+  table[1] = {10, 20, 30, 0};
+  table[2] = {200, 150, 100, 0};
+  b.SetColorTable(table);
+  static_cast<uint8_t*>(b.ScanLine(0))[0] = 1;
+  static_cast<uint8_t*>(b.ScanLine(0))[1] = 2;
+  const std::vector<COLORREF> before = PixelsOf(b);
+  ASSERT_EQ(before[0], RGB(30, 20, 10));
+  b.SetPixelFormat(TPixelFormat::pf24bit);
+  EXPECT_EQ(b.BitsPerPixel(), 24);
+  EXPECT_EQ(PixelsOf(b), before);
+  b.SetPixelFormat(TPixelFormat::pf32bit);
+  EXPECT_EQ(PixelsOf(b), before);
+  b.SetHandleType(TBitmapHandleType::bmDDB);
+  EXPECT_EQ(b.HandleType(), TBitmapHandleType::bmDDB);
+  EXPECT_EQ(PixelsOf(b), before);
+  b.SetHandleType(TBitmapHandleType::bmDIB);
+  EXPECT_EQ(b.HandleType(), TBitmapHandleType::bmDIB);
+  EXPECT_EQ(PixelsOf(b), before);
+}
+
+TEST(Bitmap, EqualsComparesClassAndPixels) {
+  TBitmap a, b;
+  EXPECT_TRUE(a.Equals(&b)) << "both empty";
+  MakeFilled32(a, 2, 2, clRed);
+  EXPECT_FALSE(a.Equals(&b));
+  MakeFilled32(b, 2, 2, clRed);
+  EXPECT_TRUE(a.Equals(&b));
+  b.Canvas().SetPixel(1, 1, clBlue);
+  EXPECT_FALSE(a.Equals(&b));
+  EXPECT_FALSE(a.Equals(nullptr));
+}
+
+TEST(Bitmap, DrawWrapperSurroundsEveryBitmapDraw) {
+  static int wrapped = 0;
+  TBitmap::SetDrawWrapper([](TBitmap&, const std::function<void()>& draw) {
+    ++wrapped;
+    draw();
+  });
+  TBitmap source, target;
+  MakeFilled32(source, 2, 2, clRed);
+  MakeFilled32(target, 2, 2, clWhite);
+  target.Canvas().Draw(0, 0, &source);
+  TBitmap::SetDrawWrapper(nullptr);
+  target.Canvas().Draw(0, 0, &source);
+  EXPECT_EQ(wrapped, 1);
+  EXPECT_EQ(PixelOf(target, 1, 1), kRed) << "the wrapper's draw() did the drawing";
+}
+
+TEST(Canvas, CopyRectStretchesBetweenCanvases) {
+  TBitmap source, target;
+  MakeFilled32(source, 2, 1, clRed);
+  source.Canvas().SetPixel(1, 0, clBlue);
+  MakeFilled32(target, 5, 2, clWhite);
+  target.Canvas().CopyRect({1, 0, 5, 2}, source.Canvas(), {0, 0, 2, 1});
+  EXPECT_EQ(PictureOf(target, kLegend), (Rows{"WRRBB", "WRRBB"}));
+}
+
+TEST(Canvas, TextRectKeepsTheTextInsideItsRectangle) {
+  TBitmap b;
+  MakeFilled32(b, 60, 20, clWhite);
+  b.Canvas().Font().SetColor(clBlack);
+  b.Canvas().Brush().SetColor(clYellow);
+  b.Canvas().TextRect({10, 0, 20, 20}, 0, 0, L"WWWWWWWWWW");
+  for (int y = 0; y < 20; ++y) {
+    for (int x = 0; x < 10; ++x) ASSERT_EQ(PixelOf(b, x, y), kWhite) << x << "," << y;
+    for (int x = 20; x < 60; ++x) ASSERT_EQ(PixelOf(b, x, y), kWhite) << x << "," << y;
+  }
+  int inked = 0;
+  for (int y = 0; y < 20; ++y)
+    for (int x = 10; x < 20; ++x) inked += PixelOf(b, x, y) == kBlack;
+  EXPECT_GT(inked, 0) << "the part of the text inside the rectangle is drawn";
+}
+
+TEST(Canvas, LockKeepsOtherThreadsOut) {
+  TCanvas canvas;
+  canvas.Lock();
+  canvas.Lock();  // recursive
+  EXPECT_EQ(canvas.LockCount(), 2);
+  bool other_got_it = true;
+  std::thread([&] { other_got_it = canvas.TryLock(); }).join();
+  EXPECT_FALSE(other_got_it);
+  canvas.Unlock();
+  canvas.Unlock();
+  std::thread([&] {
+    other_got_it = canvas.TryLock();
+    if (other_got_it) canvas.Unlock();
+  }).join();
+  EXPECT_TRUE(other_got_it);
+  EXPECT_EQ(canvas.LockCount(), 0);
+}
+
 // ---- colour-keyed copies ----------------------------------------------------------------------
 
 // Source: red, key, key, green / key, blue, blue, key.
@@ -637,13 +742,6 @@ DecodedBmp DecodeWrittenBmp(const std::string& f) {
     }
   }
   return d;
-}
-
-std::vector<COLORREF> PixelsOf(TBitmap& b) {
-  std::vector<COLORREF> out;
-  for (int y = 0; y < b.Height(); ++y)
-    for (int x = 0; x < b.Width(); ++x) out.push_back(static_cast<COLORREF>(b.Canvas().Pixel(x, y)));
-  return out;
 }
 
 void LoadBytes(TBitmap& b, const std::string& bytes) {
