@@ -451,7 +451,12 @@ class FocusForm : public ::testing::Test {
     e4->SetTabStop(false);
     e5 = AddEdit(container.get(), "E5");
     e5->SetVisible(false);
+    // The stage form is the active window of the desktop (as after a click on it), so that
+    // the keyboard focus is this program's.
+    ::SetForegroundWindow(form->Handle());
+    PumpMessages(5);
     e1->SetFocus();
+    ASSERT_EQ(::GetFocus(), e1->Handle());
     log.clear();
   }
 
