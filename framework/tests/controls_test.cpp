@@ -53,7 +53,7 @@ std::unique_ptr<TForm> MakeForm(int left = 100, int top = 100, int width = 300, 
 
 // ---- alignment --------------------------------------------------------------------------------
 
-struct ChildSpec {
+struct ChildLayout {
   TAlign align;
   Box bounds;
   bool visible = true;
@@ -61,7 +61,7 @@ struct ChildSpec {
 
 struct AlignCase {
   const char* name;
-  std::vector<ChildSpec> children;
+  std::vector<ChildLayout> children;
   std::vector<Box> expected;
   friend void PrintTo(const AlignCase& c, std::ostream* os) { *os << c.name; }
 };
@@ -76,11 +76,11 @@ TEST_P(Alignment, ChildrenTakeTheirPlacesInCreationOrder) {
   parent.SetBounds(0, 0, 200, 100);
   if (with_windows) parent.HandleNeeded();
   std::vector<TPanel*> children;
-  for (const ChildSpec& spec : c.children) {
+  for (const ChildLayout& layout : c.children) {
     auto* child = new TPanel(form.get());
-    child->SetBounds(spec.bounds.left, spec.bounds.top, spec.bounds.width, spec.bounds.height);
-    child->SetVisible(spec.visible);
-    child->SetAlign(spec.align);
+    child->SetBounds(layout.bounds.left, layout.bounds.top, layout.bounds.width, layout.bounds.height);
+    child->SetVisible(layout.visible);
+    child->SetAlign(layout.align);
     child->SetParent(&parent);
     children.push_back(child);
   }

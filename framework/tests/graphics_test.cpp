@@ -595,7 +595,7 @@ TEST(Bitmap, TransparentDrawKeysOnTheBottomLeftPixelUnlessToldOtherwise) {
 // ---- bitmap files -----------------------------------------------------------------------------
 
 // What a bitmap file is made of; BuildBmp writes it independently of the framework.
-struct BmpSpec {
+struct BmpLayout {
   int width = 5;
   int height = 3;  // negative: rows stored top-down
   int bpp = 24;
@@ -621,7 +621,7 @@ uint16_t Get16(const std::string& s, size_t at) {
   return v;
 }
 
-std::string BuildBmp(const BmpSpec& s) {
+std::string BuildBmp(const BmpLayout& s) {
   const int h = std::abs(s.height);
   const bool bitfields = s.compression == BI_BITFIELDS;
   std::string head(14 + s.header_size, '\0');
@@ -757,15 +757,15 @@ std::string SaveBytes(TBitmap& b) {
 
 struct FileCase {
   const char* name;
-  BmpSpec spec;
+  BmpLayout layout;
   TPixelFormat format;  // what the loaded bitmap holds
   std::function<COLORREF(int x, int y)> colour;
   int tolerance = 0;  // per channel, for 5- and 6-bit channels widened to 8 bits
   friend void PrintTo(const FileCase& c, std::ostream* os) { *os << c.name; }
 };
 
-BmpSpec Paletted(int bpp, int height, size_t colours = 0) {
-  BmpSpec s;
+BmpLayout Paletted(int bpp, int height, size_t colours = 0) {
+  BmpLayout s;
   s.width = 7;
   s.height = height;
   s.bpp = bpp;
@@ -784,9 +784,9 @@ std::function<COLORREF(int, int)> PaletteColours(int bpp, size_t colours = 0) {
   };
 }
 
-BmpSpec Direct(int bpp, int height, DWORD compression, std::array<DWORD, 3> masks,
+BmpLayout Direct(int bpp, int height, DWORD compression, std::array<DWORD, 3> masks,
                std::function<uint32_t(int, int)> value, DWORD header_size = 40) {
-  BmpSpec s;
+  BmpLayout s;
   s.width = 5;
   s.height = height;
   s.bpp = bpp;
@@ -824,7 +824,7 @@ std::vector<FileCase> FileCases() {
   cases.push_back({"bpp8_short_colour_table", Paletted(8, 4, 5), TPixelFormat::pf8bit,
                    PaletteColours(8, 5)});
   {
-    BmpSpec s = Paletted(4, 3);
+    BmpLayout s = Paletted(4, 3);
     s.gap = 16;
     cases.push_back({"bpp4_gap_before_rows", s, TPixelFormat::pf4bit, PaletteColours(4)});
   }
@@ -858,8 +858,8 @@ std::vector<FileCase> FileCases() {
 class BitmapFile : public ::testing::TestWithParam<FileCase> {};
 
 void ExpectPixels(TBitmap& b, const FileCase& c, const char* when) {
-  ASSERT_EQ(b.Width(), c.spec.width) << when;
-  ASSERT_EQ(b.Height(), std::abs(c.spec.height)) << when;
+  ASSERT_EQ(b.Width(), c.layout.width) << when;
+  ASSERT_EQ(b.Height(), std::abs(c.layout.height)) << when;
   for (int y = 0; y < b.Height(); ++y)
     for (int x = 0; x < b.Width(); ++x) {
       const auto got = static_cast<COLORREF>(b.Canvas().Pixel(x, y));
@@ -873,15 +873,15 @@ void ExpectPixels(TBitmap& b, const FileCase& c, const char* when) {
 TEST_P(BitmapFile, LoadsSavesAndLoadsAgain) {
   const auto& c = GetParam();
   TBitmap b;
-  LoadBytes(b, BuildBmp(c.spec));
+  LoadBytes(b, BuildBmp(c.layout));
   EXPECT_EQ(b.PixelFormat(), c.format);
   ExpectPixels(b, c, "loaded");
   const std::vector<COLORREF> loaded = PixelsOf(b);
 
   const std::string saved = SaveBytes(b);
   const DecodedBmp d = DecodeWrittenBmp(saved);
-  EXPECT_EQ(d.width, c.spec.width);
-  EXPECT_EQ(d.height, std::abs(c.spec.height)) << "written bottom-up";
+  EXPECT_EQ(d.width, c.layout.width);
+  EXPECT_EQ(d.height, std::abs(c.layout.height)) << "written bottom-up";
   EXPECT_EQ(d.bpp, b.BitsPerPixel());
   EXPECT_EQ(d.size_field, saved.size());
   EXPECT_EQ(d.off_bits, 54u + (d.bpp <= 8 ? (4u << d.bpp) : 0u));
