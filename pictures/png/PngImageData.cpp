@@ -231,11 +231,10 @@ void TPngChunkIDAT::SaveToStream(ByteSink& sink) {
   const uint8_t filters = (colour_type == 3 || depth < 8) ? 0 : picture.RowFilters();
 
   const size_t row_capacity = static_cast<size_t>(PngRowBytes(colour_type, depth, width));
-  std::vector<uint8_t> buffers(4 * (row_capacity + 1));
+  std::vector<uint8_t> buffers(3 * (row_capacity + 1));
   uint8_t* raw = buffers.data();
   uint8_t* previous_raw = raw + row_capacity + 1;
-  uint8_t* filtered = previous_raw + row_capacity + 1;
-  uint8_t* scratch = filtered + row_capacity + 1;
+  uint8_t* scratch = previous_raw + row_capacity + 1;
   std::vector<uint8_t> pass_store, pass_alpha;
   if (interlaced) {
     pass_store.resize(static_cast<size_t>(StoreRowBytes(bit_count, width)) + 1);
@@ -267,17 +266,18 @@ void TPngChunkIDAT::SaveToStream(ByteSink& sink) {
     stream.next_out = output.data();
     stream.avail_out = static_cast<uInt>(output.size());
   };
-  // Rows are collected into one input block so that deflate is called per block, not per row.
-  std::vector<uint8_t> input;
-  input.reserve(std::max<size_t>(1 << 16, row_capacity + 1));
+  // Filtered rows are written straight into one input block, so that deflate is called per
+  // block, not per row.
+  std::vector<uint8_t> input(std::max<size_t>(1 << 16, row_capacity + 1));
+  size_t input_used = 0;
   auto compress_input = [&] {
     stream.next_in = input.data();
-    stream.avail_in = static_cast<uInt>(input.size());
+    stream.avail_in = static_cast<uInt>(input_used);
     while (stream.avail_in > 0) {
       if (stream.avail_out == 0) flush_output();
       if (deflate(&stream, Z_NO_FLUSH) == Z_STREAM_ERROR) throw PngError(ErrorKind::OutMemory);
     }
-    input.clear();
+    input_used = 0;
   };
 
   for (int p = 0; p < (interlaced ? 7 : 1); ++p) {
@@ -289,17 +289,24 @@ void TPngChunkIDAT::SaveToStream(ByteSink& sink) {
       const uint32_t y = pass.y0 + r * pass.dy;
       const uint8_t* store_row = header.StoreRow(y);
       const uint8_t* alpha_row = header.AlphaRow(y);
+      if (input_used + row_bytes + 1 > input.size()) compress_input();
+      uint8_t* out = input.data() + input_used;
+      // Unfiltered rows are converted in place; filtering needs the raw row and its predecessor.
+      uint8_t* target = filters == 0 ? out + 1 : raw;
       if (!interlaced) {
-        encode(store_row, alpha_row, width, raw, gamma);
+        encode(store_row, alpha_row, width, target, gamma);
       } else {
         GatherPixels(bit_count, store_row, alpha_row, pass.columns, pass.x0, pass.dx,
                      pass_store.data(), alpha_row ? pass_alpha.data() : nullptr);
-        encode(pass_store.data(), pass_alpha.data(), pass.columns, raw, gamma);
+        encode(pass_store.data(), pass_alpha.data(), pass.columns, target, gamma);
       }
-      ChooseAndFilterRow(filters, raw, previous_raw, row_bytes, distance, filtered, scratch);
-      if (input.size() + row_bytes + 1 > input.capacity()) compress_input();
-      input.insert(input.end(), filtered, filtered + row_bytes + 1);
-      std::swap(raw, previous_raw);
+      if (filters == 0) {
+        out[0] = kFilterNone;
+      } else {
+        ChooseAndFilterRow(filters, raw, previous_raw, row_bytes, distance, out, scratch);
+        std::swap(raw, previous_raw);
+      }
+      input_used += row_bytes + 1;
     }
   }
   compress_input();

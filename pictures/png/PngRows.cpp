@@ -124,6 +124,27 @@ void DecodeRgba8Plain(const uint8_t* png, uint32_t count, uint8_t* store, uint8_
   }
 }
 
+// 8-bit RGB without gamma, four pixels (three words) per step: red and blue trade places.
+void DecodeRgb8Plain(const uint8_t* png, uint32_t count, uint8_t* store, uint8_t*,
+                     const uint8_t*) {
+  uint32_t i = 0;
+  if constexpr (kLittleEndian) {
+    for (; i + 4 <= count; i += 4, png += 12, store += 12) {
+      const uint32_t w0 = LoadWord(png);      // R0 G0 B0 R1 (first byte lowest)
+      const uint32_t w1 = LoadWord(png + 4);  // G1 B1 R2 G2
+      const uint32_t w2 = LoadWord(png + 8);  // B2 R3 G3 B3
+      StoreWord(store, (w0 >> 16 & 0xFF) | (w0 & 0xFF00) | (w0 & 0xFF) << 16 | (w1 & 0xFF00) << 16);
+      StoreWord(store + 4, (w1 & 0xFF) | (w0 >> 24) << 8 | (w2 & 0xFF) << 16 | (w1 & 0xFF000000));
+      StoreWord(store + 8, (w1 >> 16 & 0xFF) | (w2 >> 24) << 8 | (w2 & 0xFF0000) | (w2 & 0xFF00) << 16);
+    }
+  }
+  for (; i < count; ++i, png += 3, store += 3) {
+    store[0] = png[2];
+    store[1] = png[1];
+    store[2] = png[0];
+  }
+}
+
 template <bool Identity, unsigned Step>
 void DecodeRgba(const uint8_t* png, uint32_t count, uint8_t* store, uint8_t* alpha,
                 const uint8_t* gamma) {
@@ -265,7 +286,7 @@ DecodeRowFn SelectDecodeRow(uint8_t colourType, uint8_t bitDepth, bool gammaIsId
         default: return DecodeGray16;
       }
     case 2:
-      if (bitDepth == 8) return gammaIsIdentity ? DecodeRgb<true, 1> : DecodeRgb<false, 1>;
+      if (bitDepth == 8) return gammaIsIdentity ? DecodeRgb8Plain : DecodeRgb<false, 1>;
       return gammaIsIdentity ? DecodeRgb<true, 2> : DecodeRgb<false, 2>;
     case 4:
       return bitDepth == 8 ? DecodeGrayAlpha<1> : DecodeGrayAlpha<2>;

@@ -3,6 +3,7 @@
 // workout (export, blend, pixel access, save, reload, resize).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "PngTestSupport.h"
@@ -20,15 +21,13 @@ std::vector<std::string> FilesIn(const std::string& dir) {
   return paths;
 }
 
-TEST(PngRegression, SavedCrashInputsRunCleanly) {
+// Saved crash inputs may load or fail; they must not abort. Every seed must load.
+TEST(PngRegression, FuzzWorkoutOnSeedsAndSavedCrashInputs) {
   for (const auto& path : FilesIn(RegressionDir())) {
     SCOPED_TRACE(path);
     std::vector<uint8_t> bytes = ReadFileBytes(path);
     RunPngLoadWorkout(bytes.data(), bytes.size());  // aborts on a fault
   }
-}
-
-TEST(PngRegression, SeedCorpusLoadsAndSurvivesTheWorkout) {
   const auto seeds = FilesIn(std::string(VORNADA_SOURCE_DIR) + "/pictures/fuzz/corpus/png");
   ASSERT_GE(seeds.size(), 5u);
   for (const auto& path : seeds) {
