@@ -99,7 +99,10 @@ void TTimer::UpdateTimer() {
 }
 
 void TTimer::Timer() {
-  if (enabled_ && on_timer_) on_timer_(this);
+  if (!enabled_ || !on_timer_) return;
+  // A copy: the handler may free this timer (and with it the stored handler) while it runs.
+  const TNotifyEvent handler = on_timer_;
+  handler(this);
 }
 
 // ---- panels ----------------------------------------------------------------------------------

@@ -570,14 +570,26 @@ void TApplication::HandleException(std::exception_ptr error) {
   } catch (const EAbort&) {
     // Silent by design.
   } catch (const std::exception& e) {
-    if (OnException) {
-      OnException(this, e);
-    } else {
-      ShowException(e);
-    }
+    ReportException(e);
   } catch (...) {
-    const Exception unknown("Unknown failure");
-    if (OnException) OnException(this, unknown); else ShowException(unknown);
+    ReportException(Exception("Unknown failure"));
+  }
+}
+
+// OnException when assigned, else the error box. A failure of the handler itself is shown in
+// the box instead of leaving the window procedure that called us.
+void TApplication::ReportException(const std::exception& error) {
+  if (!OnException) {
+    ShowException(error);
+    return;
+  }
+  try {
+    OnException(this, error);
+  } catch (const EAbort&) {
+  } catch (const std::exception& handler_error) {
+    ShowException(handler_error);
+  } catch (...) {
+    ShowException(Exception("Unknown failure"));
   }
 }
 

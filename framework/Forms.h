@@ -182,6 +182,7 @@ class TApplication : public TComponent {
   friend LRESULT CALLBACK ApplicationWindowProc(HWND, UINT, WPARAM, LPARAM);
   LRESULT WndProc(UINT msg, WPARAM wparam, LPARAM lparam);
   bool ProcessMessage(MSG& msg);
+  void ReportException(const std::exception& error);
   bool IsKeyMsg(MSG& msg);
   void Idle();
 

@@ -58,6 +58,12 @@ wine_env_start() {
     wineserver -p </dev/null >/dev/null 2>&1 || true
     wine wineboot </dev/null >/dev/null 2>&1 || true
   fi
+  # Without a window manager, hiding a shown top-level window waits for one for two seconds;
+  # unmanaged windows do not wait.
+  if [ ! -e "$WINEPREFIX/.vornada-unmanaged" ]; then
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 &&
+      touch "$WINEPREFIX/.vornada-unmanaged"
+  fi
   if [ ! -d "$WINEPREFIX/drive_c/windows" ]; then
     echo "wine-env: could not create the Wine prefix $WINEPREFIX" >&2
     return 1
