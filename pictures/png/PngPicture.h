@@ -94,7 +94,12 @@ class PngPicture {
 
   // Deep copy: settings, gamma tables and every chunk. The picture is unchanged on failure.
   void Assign(const PngPicture& source);
-  // Rebuilds the picture from a bitmap as IHDR, PLTE, tRNS, IDAT, IEND.
+  // Rebuilds the picture from a bitmap as IHDR, PLTE (below 16 bits per pixel), tRNS (a
+  // transparent palette or RGB bitmap), IDAT, IEND: palette images keep the bitmap's depth and
+  // get 2^depth palette entries; 16 and 24 bits become RGB, 32 bits RGBA whose alpha is the
+  // fourth byte, or opaque when every fourth byte is zero (a transparent 32-bit bitmap gets
+  // alpha 0 on its key-coloured pixels instead of a tRNS chunk). Sizes above 65535 fail with
+  // PngError(SizeExceeds), an empty bitmap with PngError(HeaderNotPresent).
   void AssignFromBitmap(const BitmapSource& bitmap);
 
   // Saving settings.
@@ -122,8 +127,8 @@ class PngPicture {
   bool ImageDecoded() const { return imageDecoded_; }
   void SetImageDecoded(bool decoded) { imageDecoded_ = decoded; }
 
-  // Raised after every successful change of the image: load, copy, conversion, resize,
-  // palette change.
+  // Raised after every successful change of the image as a whole: load, copy, conversion,
+  // resize, palette change (not after single pixel writes).
   std::function<void()> OnChange;
 
  private:
