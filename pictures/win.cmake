@@ -3,4 +3,33 @@
 # `pictures_win`, which is what the program links.
 if(WIN32)
   add_library(pictures_win INTERFACE)
+
+  # ---- GIF picture, threaded timer, image control, GIF animator ----
+  add_library(gif_win STATIC
+    ${CMAKE_CURRENT_SOURCE_DIR}/GifImage.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/ThreadTimer.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/ImageControl.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/GifAnimator.cpp)
+  target_include_directories(gif_win PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+  target_link_libraries(gif_win PUBLIC framework gif_core PRIVATE vornada_options)
+  target_link_libraries(pictures_win INTERFACE gif_win)
+
+  set(GIFWIN_TEST_DIR ${CMAKE_CURRENT_SOURCE_DIR}/tests/gifwin)
+  vornada_test(gifwin_image_test
+    SOURCES ${GIFWIN_TEST_DIR}/gif_image_test.cpp ${GIFWIN_TEST_DIR}/GifWinTestSupport.cpp
+            ${CMAKE_CURRENT_SOURCE_DIR}/tests/gif/GifTestSupport.cpp
+    LIBS gif_win LABELS gif)
+  vornada_test(gifwin_timer_test
+    SOURCES ${GIFWIN_TEST_DIR}/thread_timer_test.cpp ${GIFWIN_TEST_DIR}/GifWinTestSupport.cpp
+            ${CMAKE_CURRENT_SOURCE_DIR}/tests/gif/GifTestSupport.cpp
+    LIBS gif_win LABELS gif)
+  vornada_test(gifwin_animator_test
+    SOURCES ${GIFWIN_TEST_DIR}/gif_animator_test.cpp ${GIFWIN_TEST_DIR}/GifWinTestSupport.cpp
+            ${CMAKE_CURRENT_SOURCE_DIR}/tests/gif/GifTestSupport.cpp
+    LIBS gif_win LABELS gif)
+  if(TARGET gifwin_image_test)
+    # Windows, the clipboard and timing: not beside other programs that use the desktop.
+    set_tests_properties(gifwin_image_test gifwin_timer_test gifwin_animator_test
+                         PROPERTIES RESOURCE_LOCK desktop)
+  endif()
 endif()
