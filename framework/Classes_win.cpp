@@ -180,6 +180,7 @@ TThread::TThread(bool create_suspended) {
 
 TThread::~TThread() {
   if (!finished_.load() && handle_) {
+    run_state_.exchange(2);  // a thread that has not started yet skips Execute
     Terminate();
     while (Suspended()) Resume();
     ::WaitForSingleObject(handle_.get(), INFINITE);
@@ -188,10 +189,13 @@ TThread::~TThread() {
 
 DWORD WINAPI TThread::ThreadProc(void* self) {
   auto* thread = static_cast<TThread*>(self);
-  try {
-    thread->Execute();
-  } catch (...) {
-    // A thread's failure ends the thread; it never takes the process down.
+  int not_started = 0;
+  if (thread->run_state_.compare_exchange_strong(not_started, 1)) {
+    try {
+      thread->Execute();
+    } catch (...) {
+      // A thread's failure ends the thread; it never takes the process down.
+    }
   }
   const DWORD result = thread->return_value_;
   const bool free_self = thread->free_on_terminate_;

@@ -61,7 +61,10 @@ class TThread : public TObject {
  public:
   VORNADA_CLASS_NAME(TThread)
   explicit TThread(bool create_suspended);
-  // Without FreeOnTerminate: tells the thread to end, lets it run if suspended, and waits.
+  // Without FreeOnTerminate: tells the thread to end, lets it run if suspended, and waits. A
+  // thread that never ran ends without running Execute. A subclass whose Execute uses the
+  // subclass's own members ends the thread in its own destructor (Terminate, then WaitFor),
+  // because they are gone by the time this destructor runs.
   ~TThread() override;
 
   void Resume();
@@ -96,6 +99,8 @@ class TThread : public TObject {
   std::atomic<int> suspend_count_{0};
   std::atomic<bool> terminated_{false};
   std::atomic<bool> finished_{false};
+  // 0 not started, 1 running Execute, 2 given up before it started.
+  std::atomic<int> run_state_{0};
   bool free_on_terminate_ = false;
   DWORD return_value_ = 0;
 };
