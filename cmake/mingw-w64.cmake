@@ -13,8 +13,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# One self-contained exe: no libstdc++/libgcc/winpthread DLLs beside it.
+# One self-contained exe: no libstdc++/libgcc/winpthread DLLs beside it, and zlib linked in
+# (libz.a, not the import library of zlib1.dll, which a stock Windows does not have).
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+set(ZLIB_USE_STATIC_LIBS ON)
 
 find_program(WINE_EXECUTABLE NAMES wine wine64)
 if(WINE_EXECUTABLE)
