@@ -60,8 +60,21 @@ TGifAnimator::~TGifAnimator() {
 }
 
 void TGifAnimator::SetImage(TGIFImage* value) {
-  ScopedStateLock lock(*this);
-  image_->Assign(value);
+  {
+    ScopedStateLock lock(*this);
+    setting_image_ = true;
+    try {
+      image_->Assign(value);
+    } catch (...) {
+      setting_image_ = false;
+      throw;
+    }
+    setting_image_ = false;
+  }
+  // What HandleImageChange leaves to after the lock: the OnChange handler may stop the
+  // animation, which waits for a tick that may be waiting for the state lock.
+  RefreshPicture();
+  NotifyChange();
 }
 
 void TGifAnimator::SetAnimate(bool value) {
@@ -150,6 +163,7 @@ void TGifAnimator::HandleImageChange() {
     cache_key_ = clNone;
     frame_index_ = image_->CurrentFrame();
     if (frame_index_ >= 0 && image_->FrameCount() > 0) timer_->SetInterval(FrameDelay());
+    if (setting_image_) return;  // SetImage refreshes and notifies once it let go of the lock
   }
   RefreshPicture();
   NotifyChange();

@@ -101,6 +101,7 @@ class TGifAnimator : public TImageControl {
   bool transparent_ = true;
   bool loop_ = true;
   int frame_index_ = 0;
+  bool setting_image_ = false;  // SetImage is assigning the picture (under the state lock)
 };
 
 }  // namespace vornada

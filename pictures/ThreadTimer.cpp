@@ -103,6 +103,7 @@ class TTimerThread : public TThread {
   // reported there, as a window timer's would be.
   void TickOnUserInterfaceThread();
   void Tick(TThreadTimer* timer, bool sync);
+  void Loop();
 
   std::shared_ptr<TimerThreadShared> shared_;
 };
@@ -152,9 +153,44 @@ void TTimerThread::Tick(TThreadTimer* timer, bool sync) {
 }
 
 void TTimerThread::Execute() {
+  try {
+    Loop();
+  } catch (...) {
+    // The loop itself does not fail; should it ever, the timer must not wait for a tick that
+    // will never end.
+    SharedLock lock(*shared_);
+    shared_->ticking = false;
+    shared_->running_thread = 0;
+    shared_->thread_alive = false;
+    ::WakeAllConditionVariable(&shared_->changed);
+  }
+}
+
+void TTimerThread::Loop() {
   TimerThreadShared& s = *shared_;
   const DWORD self = ::GetCurrentThreadId();
-  ::EnterCriticalSection(&s.lock);
+  // The shared lock, held except while a tick runs; let go of on the way out whatever happens.
+  class HeldLock {
+   public:
+    explicit HeldLock(CRITICAL_SECTION& cs) : cs_(cs) { Enter(); }
+    ~HeldLock() {
+      if (held_) Leave();
+    }
+    HeldLock(const HeldLock&) = delete;
+    HeldLock& operator=(const HeldLock&) = delete;
+    void Enter() {
+      ::EnterCriticalSection(&cs_);
+      held_ = true;
+    }
+    void Leave() {
+      held_ = false;
+      ::LeaveCriticalSection(&cs_);
+    }
+
+   private:
+    CRITICAL_SECTION& cs_;
+    bool held_ = false;
+  } lock(s.lock);
   for (;;) {
     if (s.terminate || Terminated()) break;
     if (s.paused) {
@@ -180,16 +216,15 @@ void TTimerThread::Execute() {
     const bool sync = s.sync_event;
     s.ticking = true;
     s.running_thread = self;
-    ::LeaveCriticalSection(&s.lock);
+    lock.Leave();
     Tick(timer, sync);
-    ::EnterCriticalSection(&s.lock);
+    lock.Enter();
     s.ticking = false;
     s.running_thread = 0;
     ::WakeAllConditionVariable(&s.changed);
   }
   s.thread_alive = false;
   ::WakeAllConditionVariable(&s.changed);
-  ::LeaveCriticalSection(&s.lock);
 }
 
 // ---- the timer -------------------------------------------------------------------------------
@@ -404,7 +439,7 @@ void TThreadTimer::WaitForTickEnd() {
   const bool ui = self == MainThreadID();
   SharedLock lock(*shared);
   for (;;) {
-    if (!shared->ticking || shared->running_thread == self) return;
+    if (!shared->ticking || !shared->thread_alive || shared->running_thread == self) return;
     // The user-interface thread inside a method that the tick waits for cannot wait for it.
     if (ui && shared->ui_serving > 0) return;
     if (!ui) {

@@ -50,6 +50,7 @@ class TestAnimator : public TGifAnimator {
   // Animators numbered by a test: a paint of an animator whose number is below
   // `destroyed_below` happened after it was destroyed.
   int id = -1;
+  DWORD slow_paint_ms = 0;
   static inline std::atomic<int> destroyed_below{0};
   static inline std::atomic<int> late_paints{0};
   struct ForeignPaint {
@@ -84,12 +85,15 @@ class TestAnimator : public TGifAnimator {
 
  protected:
   void PaintImage() override {
-    if (id >= 0 && id < destroyed_below.load()) ++late_paints;
     {
       std::lock_guard<std::mutex> lock(mutex);
       painted.push_back(FrameIndex());
     }
     TGifAnimator::PaintImage();
+    if (id >= 0) {
+      ::Sleep(slow_paint_ms);  // a tick that takes its time
+      if (id < destroyed_below.load()) ++late_paints;
+    }
   }
 };
 
@@ -537,7 +541,7 @@ TEST(GifAnimatorStress, TicksWaitingForTheUserInterfaceNeverDeadlockWithItsPaint
     animator->SetStretch(!animator->Stretch());
   };
   animator->SetAnimate(true);
-  constexpr int kExtraTicks = 300;
+  constexpr int kExtraTicks = 500;
   std::atomic<int> driven{0};
   std::thread driver([&] {
     for (int i = 0; i < kExtraTicks; ++i) {
@@ -556,15 +560,41 @@ TEST(GifAnimatorStress, TicksWaitingForTheUserInterfaceNeverDeadlockWithItsPaint
   EXPECT_FALSE(wrong_thread.load());
 }
 
+TEST(GifAnimatorStress, ChangeHandlerStoppingTheAnimationWhileATickWaits) {
+  // A tick hands OnFrameChanged to this thread and waits; meanwhile this thread assigns a new
+  // picture and the OnChange handler stops the animation, which waits for that tick. The tick
+  // must not need the state lock that the assignment held.
+  gifwin_test::Watchdog watchdog("stopping from OnChange", std::chrono::milliseconds(8000));
+  std::unique_ptr<TestAnimator> animator = NewAnimator();
+  const std::vector<uint8_t> bytes = ColourFramesGif({0, 0, 0});
+  animator->SetImage(LoadGif(bytes).get());
+  animator->SetAsyncDrawing(true);
+  int frames = 0, stops = 0;
+  animator->OnFrameChanged = [&](TObject*) { ++frames; };
+  animator->OnChange = [&](TObject*) { animator->SetAnimate(false); };
+  animator->OnStop = [&](TObject*) { ++stops; };
+  for (int iteration = 0; iteration < 15; ++iteration) {
+    animator->SetAnimate(true);
+    PumpMessages(20);
+    ::Sleep(70);  // a tick is now waiting for this thread
+    animator->SetImage(LoadGif(bytes).get());
+    EXPECT_FALSE(animator->Animate());
+    watchdog.Kick();
+  }
+  EXPECT_EQ(stops, 15);
+  EXPECT_GT(frames, 10);
+}
+
 TEST(GifAnimatorStress, DestroyingAnimatingAnimatorsLeavesNoTickBehind) {
   gifwin_test::Watchdog watchdog("destroying animators", std::chrono::milliseconds(8000));
   std::atomic<int> heard{0};
   const std::vector<uint8_t> bytes = ColourFramesGif({0, 0, 0, 0});
   TestAnimator::destroyed_below = 0;
   TestAnimator::late_paints = 0;
-  for (int iteration = 0; iteration < 40; ++iteration) {
+  for (int iteration = 0; iteration < 30; ++iteration) {
     auto* animator = new TestAnimator(&StagePanel());
     animator->id = iteration;
+    animator->slow_paint_ms = iteration % 2 == 0 ? 20 : 2;
     animator->SetParent(&StagePanel());
     animator->SetImage(LoadGif(bytes).get());
     animator->SetAsyncDrawing(iteration % 2 == 0);
