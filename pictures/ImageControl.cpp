@@ -135,7 +135,10 @@ void TImageControl::PaintParentBackground(TCanvas& canvas) {
     ::IntersectClipRect(dc, client.left, client.top, client.right, client.bottom);
     // wParam = lParam: an erase into a buffer of its own, also for a double-buffered parent.
     parent->Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(dc));
-    WindowPainting::PaintWindowOf(*parent, dc);
+    // A form draws nothing of its own over its background: its window painting is the window
+    // class's default, which ignores the given context and would validate the form's window
+    // (from a foreign thread, even wait for the user-interface thread). Other parents paint.
+    if (dynamic_cast<TCustomForm*>(parent) == nullptr) WindowPainting::PaintWindowOf(*parent, dc);
   }
   const RECT self = BoundsRect();
   for (int i = 0; i < parent->ControlCount(); ++i) {
