@@ -151,7 +151,7 @@ void TGifAnimator::SetFrameIndex(int value) {
 uint32_t TGifAnimator::FrameDelay() const {
   const int count = image_->FrameCount();
   if (frame_index_ < 0 || frame_index_ >= count || count < 2) return 0;
-  const uint32_t delay = image_->Frames(frame_index_)->DelayMs();
+  const uint32_t delay = image_->Frames(frame_index_.load())->DelayMs();
   return std::clamp(delay, kMinFrameDelayMs, kMaxFrameDelayMs);
 }
 
@@ -258,7 +258,7 @@ void TGifAnimator::PaintImage() {
   if (image.Transparent() || image.Empty()) PaintParentBackground(Canvas());
   if (image.Empty() || image.LogicalWidth() < 1 || image.LogicalHeight() < 1) return;
   TColor key = clNone;
-  TBitmap* bitmap = ComposeFrame(frame_index_, key);
+  TBitmap* bitmap = ComposeFrame(frame_index_.load(), key);
   if (bitmap == nullptr) return;
   ScopedCanvasLock bitmap_lock(bitmap->Canvas());
   const RECT client = ClientRect();

@@ -15,6 +15,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -94,13 +95,14 @@ class TGifAnimator : public TImageControl {
   int cache_index_ = -1;
   TColor cache_key_ = clNone;
   bool animate_ = false;
-  bool async_drawing_ = false;
+  // Read by ticks on the timer thread while the user-interface thread may set them.
+  std::atomic<bool> async_drawing_{false};
   bool auto_size_ = true;
   bool center_ = false;
   bool stretch_ = false;
   bool transparent_ = true;
-  bool loop_ = true;
-  int frame_index_ = 0;
+  std::atomic<bool> loop_{true};
+  std::atomic<int> frame_index_{0};
   bool setting_image_ = false;  // SetImage is assigning the picture (under the state lock)
 };
 
