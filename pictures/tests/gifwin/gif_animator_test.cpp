@@ -535,6 +535,36 @@ TEST(GifAnimatorAnimate, FramesFollowTheirOwnDelays) {
   }
 }
 
+TEST(GifAnimatorAnimate, AsyncDrawingKeepsPlayingWhileTheUserInterfaceThreadIsBusy) {
+  for (const bool async : {true, false}) {
+    SCOPED_TRACE(async ? "AsyncDrawing" : "ticks on the user-interface thread");
+    std::unique_ptr<TestAnimator> animator = NewAnimator();
+    animator->SetImage(LoadGif(ColourFramesGif({0, 0, 0, 0})).get());
+    animator->SetAsyncDrawing(async);
+    animator->SetAnimate(true);
+    PumpMessages(30);
+    size_t painted_before;
+    {
+      std::lock_guard<std::mutex> lock(animator->mutex);
+      painted_before = animator->foreign_paints.size();
+    }
+    const int index_before = animator->FrameIndex();
+    ::Sleep(400);  // busy: no messages served
+    size_t painted_after;
+    {
+      std::lock_guard<std::mutex> lock(animator->mutex);
+      painted_after = animator->foreign_paints.size();
+    }
+    if (async) {
+      EXPECT_GE(painted_after, painted_before + 4) << "frames painted from the timer thread";
+    } else {
+      EXPECT_EQ(painted_after, painted_before);
+      EXPECT_EQ(animator->FrameIndex(), index_before) << "ticks wait for this thread";
+    }
+    animator->SetAnimate(false);
+  }
+}
+
 TEST(GifAnimatorAnimate, InvisibleAnimatorKeepsItsTimerButDoesNotAdvance) {
   std::unique_ptr<TestAnimator> animator = NewAnimator();
   animator->SetImage(LoadGif(ColourFramesGif({0, 0, 0})).get());
