@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 #include <utility>
 
 #include "Clipbrd.h"
@@ -37,6 +39,20 @@ std::unique_ptr<TBitmap> CopyOf(const TBitmap* bitmap) {
   auto copy = std::make_unique<TBitmap>();
   copy->Assign(const_cast<TBitmap*>(bitmap));
   return copy;
+}
+
+// `count` bytes of `stream` (the stream read error when there are fewer), in memory of their own.
+std::vector<uint8_t> ReadBytes(TStream& stream, int64_t count) {
+  std::vector<uint8_t> data;
+  try {
+    data.resize(static_cast<size_t>(count));
+  } catch (const std::bad_alloc&) {
+    throw EOutOfMemory("Out of memory");
+  } catch (const std::length_error&) {
+    throw EOutOfMemory("Out of memory");
+  }
+  stream.ReadBuffer(data.data(), count);
+  return data;
 }
 
 uint32_t ReadLittle32(const uint8_t* p) {
@@ -434,9 +450,7 @@ void TGIFImage::LoadFromStream(TStream& stream) {
   try {
     Clear();
     const int64_t available = std::max<int64_t>(0, stream.Size() - stream.Position());
-    std::vector<uint8_t> data(static_cast<size_t>(available));
-    stream.ReadBuffer(data.data(), available);
-    ReadGif(data, true);
+    ReadGif(ReadBytes(stream, available), true);
   } catch (...) {
     SetPaletteModified(true);
     Changed(this);
@@ -454,9 +468,7 @@ void TGIFImage::ReadData(TStream& stream) {
     const uint32_t length = ReadLittle32(prefix);
     const int64_t available = std::max<int64_t>(0, stream.Size() - stream.Position());
     if (int64_t{length} > available) throw EReadError(std::string(msg::kReadError));
-    std::vector<uint8_t> data(length);
-    stream.ReadBuffer(data.data(), length);
-    ReadGif(data, true);
+    ReadGif(ReadBytes(stream, length), true);
   } catch (...) {
     SetPaletteModified(true);
     Changed(this);
