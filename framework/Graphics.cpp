@@ -828,6 +828,7 @@ void TBitmap::Assign(TPersistent* source) {
     return;
   }
   if (auto* graphic = dynamic_cast<TGraphic*>(source)) {
+    if (graphic->CopyToBitmap(*this)) return;
     // Any other picture: draw it onto a bitmap of its size.
     FreeImage();
     palette_.reset();

@@ -153,6 +153,7 @@ class TBrush : public TGraphicsObject {
 // ---- canvas ----------------------------------------------------------------------------------
 
 class TGraphic;
+class TBitmap;
 
 // Drawing surface over a device context that someone else owns. The canvas selects its own
 // font, pen and brush into the context when a drawing call needs them, and puts the context's
@@ -274,6 +275,14 @@ class TGraphic : public TPersistent {
 
   virtual void LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette) = 0;
   virtual void SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette) = 0;
+
+  // A picture class that converts itself into a bitmap its own way does it here and returns
+  // true; TBitmap::Assign asks this first and otherwise (the default, false) draws the picture
+  // onto a bitmap of its size.
+  virtual bool CopyToBitmap(TBitmap& bitmap) {
+    (void)bitmap;
+    return false;
+  }
 
   TNotifyEvent OnChange;
   TProgressEvent OnProgress;
