@@ -32,4 +32,27 @@ if(WIN32)
     set_tests_properties(gifwin_image_test gifwin_timer_test gifwin_animator_test
                          PROPERTIES RESOURCE_LOCK desktop)
   endif()
+
+  # ---- PNG picture ----
+  add_library(png_graphic STATIC ${CMAKE_CURRENT_SOURCE_DIR}/PngGraphic.cpp)
+  target_include_directories(png_graphic PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+  target_link_libraries(png_graphic PUBLIC framework png_core PRIVATE vornada_options)
+  target_link_libraries(pictures_win INTERFACE png_graphic)
+
+  set(PNGWIN_TEST_DIR ${CMAKE_CURRENT_SOURCE_DIR}/tests/pngwin)
+  vornada_test(pngwin_graphic_test
+    SOURCES ${PNGWIN_TEST_DIR}/png_graphic_load_test.cpp
+            ${PNGWIN_TEST_DIR}/png_graphic_convert_test.cpp
+            ${PNGWIN_TEST_DIR}/png_graphic_draw_test.cpp
+            ${PNGWIN_TEST_DIR}/PngWinTestSupport.cpp
+            ${CMAKE_CURRENT_SOURCE_DIR}/tests/png/PngTestSupport.cpp
+    LIBS png_graphic LABELS png)
+  vornada_test(pngwin_clipboard_test
+    SOURCES ${PNGWIN_TEST_DIR}/png_graphic_clipboard_test.cpp
+            ${PNGWIN_TEST_DIR}/PngWinTestSupport.cpp
+            ${CMAKE_CURRENT_SOURCE_DIR}/tests/png/PngTestSupport.cpp
+    LIBS png_graphic LABELS png)
+  if(TARGET pngwin_clipboard_test)
+    set_tests_properties(pngwin_clipboard_test PROPERTIES RESOURCE_LOCK desktop)
+  endif()
 endif()
