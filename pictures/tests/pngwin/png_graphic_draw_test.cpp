@@ -216,6 +216,32 @@ TEST(PngGraphicDraw, OpaqueImagesAreStretchedWhole) {
   }
 }
 
+// A reversed rectangle is handed to the platform's stretch as it stands (as the framework's
+// bitmaps draw): the image comes out mirrored in both directions, on the pixels the platform
+// gives negative extents, from the rectangle's right and bottom edges (exclusive) to its
+// left and top edges (inclusive).
+TEST(PngGraphicDraw, ReversedRectangleMirrorsAnOpaqueImage) {
+  std::unique_ptr<TPngGraphic> graphic = LoadFixtureGraphic("rgb8.png");
+  const int w = graphic->Width(), h = graphic->Height();
+  TBitmap target;
+  MakeBitmap32(target, w + 4, h + 4, Background);
+  const RECT reversed{2 + w, 2 + h, 2, 2};
+  graphic->Draw(target.Canvas(), reversed);
+  int mismatches = 0;
+  for (int y = 0; y < h + 4; ++y)
+    for (int x = 0; x < w + 4; ++x) {
+      const bool inside = x > reversed.right && x <= reversed.left && y > reversed.bottom &&
+                          y <= reversed.top;
+      const uint32_t got = Bytes32(target, x, y);
+      const bool ok =
+          inside ? ColourOfBytes(got) == static_cast<uint32_t>(graphic->GetPixelColor(
+                                             reversed.left - x, reversed.top - y))
+                 : got == Background(x, y);
+      if (!ok && ++mismatches <= 3) ADD_FAILURE() << x << "," << y;
+    }
+  EXPECT_EQ(mismatches, 0);
+}
+
 TEST(PngGraphicDraw, TwoBitGrayShowsFourEvenLevels) {
   std::unique_ptr<TPngGraphic> graphic = LoadFixtureGraphic("gray2.png");
   TBitmap target;
