@@ -62,6 +62,11 @@ auto Guarded(F&& operation) -> decltype(operation()) {
   }
 }
 
+// The picture's header chunk, or EPngHeaderNotPresent.
+const png::TPngChunkIHDR& RequireImage(const png::PngPicture& core) {
+  return Guarded([&]() -> const png::TPngChunkIHDR& { return core.RequireHeader(); });
+}
+
 const BITMAPINFO* AsBitmapInfo(const png::BitmapInfo& info) {
   return reinterpret_cast<const BITMAPINFO*>(&info);
 }
@@ -85,7 +90,8 @@ std::vector<PALETTEENTRY> PaletteEntries(HPALETTE palette) {
   if (palette == nullptr || ::GetObjectW(palette, sizeof(count), &count) == 0) return {};
   std::vector<PALETTEENTRY> entries(std::min<WORD>(count, 256));
   if (!entries.empty())
-    entries.resize(::GetPaletteEntries(palette, 0, static_cast<UINT>(entries.size()), entries.data()));
+    entries.resize(
+        ::GetPaletteEntries(palette, 0, static_cast<UINT>(entries.size()), entries.data()));
   return entries;
 }
 
@@ -221,8 +227,8 @@ class TPngGraphic::DibStoreHost final : public png::ImageStoreHost {
       ::RealizePalette(image->dc.get());
     }
     void* bits = nullptr;
-    image->dib.reset(::CreateDIBSection(image->dc.get(), AsBitmapInfo(info), DIB_RGB_COLORS,
-                                        &bits, nullptr, 0));
+    image->dib.reset(
+        ::CreateDIBSection(image->dc.get(), AsBitmapInfo(info), DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!image->dib || bits == nullptr) throw png::PngError(png::ErrorKind::OutMemory);
     image->original_bitmap = ::SelectObject(image->dc.get(), image->dib.get());
     std::memset(bits, 0, static_cast<size_t>(bytes));
@@ -283,14 +289,14 @@ int TPngGraphic::Width() const { return static_cast<int>(core_.Width()); }
 int TPngGraphic::Height() const { return static_cast<int>(core_.Height()); }
 
 void TPngGraphic::SetWidth(int value) {
-  const png::TPngChunkIHDR& header = Guarded([&]() -> png::TPngChunkIHDR& { return core_.RequireHeader(); });
+  const png::TPngChunkIHDR& header = RequireImage(core_);
   if (value < 1) throw EPngInvalidNewSize();
   ::GdiFlush();
   Guarded([&] { core_.Resize(static_cast<uint32_t>(value), header.Height()); });
 }
 
 void TPngGraphic::SetHeight(int value) {
-  const png::TPngChunkIHDR& header = Guarded([&]() -> png::TPngChunkIHDR& { return core_.RequireHeader(); });
+  const png::TPngChunkIHDR& header = RequireImage(core_);
   if (value < 1) throw EPngInvalidNewSize();
   ::GdiFlush();
   Guarded([&] { core_.Resize(header.Width(), static_cast<uint32_t>(value)); });
@@ -299,12 +305,12 @@ void TPngGraphic::SetHeight(int value) {
 bool TPngGraphic::Transparent() const { return core_.Transparent(); }
 
 HPALETTE TPngGraphic::Palette() const {
-  const png::TPngChunkIHDR& header = Guarded([&]() -> png::TPngChunkIHDR& { return core_.RequireHeader(); });
+  const png::TPngChunkIHDR& header = RequireImage(core_);
   return header.HasPalette() ? DibStoreOf(header).Palette() : nullptr;
 }
 
 void TPngGraphic::SetPalette(HPALETTE palette) {
-  const png::TPngChunkIHDR& header = Guarded([&]() -> png::TPngChunkIHDR& { return core_.RequireHeader(); });
+  const png::TPngChunkIHDR& header = RequireImage(core_);
   if (palette == nullptr || !header.HasPalette()) return;
   DibPixelStore& store = DibStoreOf(header);
   if (palette == store.Palette()) return;
@@ -430,7 +436,8 @@ void TPngGraphic::DrawBlended(HDC dc, const RECT& r) {
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  win::UniqueBitmap work(::CreateDIBSection(work_dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  win::UniqueBitmap work(
+      ::CreateDIBSection(work_dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!work || bits == nullptr) throw EPngOutMemory();
   win::ScopedSelectObject select_work(work_dc.get(), work.get());
   ::BitBlt(work_dc.get(), 0, 0, dw, dh, dc, left, top, SRCCOPY);
@@ -603,7 +610,7 @@ TColor TPngGraphic::GetPixelColor(int x, int y) {
 }
 
 void TPngGraphic::SetPixelColor(int x, int y, TColor color) {
-  const png::TPngChunkIHDR& header = Guarded([&]() -> png::TPngChunkIHDR& { return core_.RequireHeader(); });
+  const png::TPngChunkIHDR& header = RequireImage(core_);
   if (x < 0 || y < 0 || static_cast<uint32_t>(x) >= header.Width() ||
       static_cast<uint32_t>(y) >= header.Height())
     return;

@@ -33,12 +33,12 @@ namespace vornada {
 // ---- exceptions ------------------------------------------------------------------------------
 
 // Each class carries its fixed message unless one is given.
-#define VORNADA_PNG_EXCEPTION(Name, Kind)                                          \
-  class Name : public Exception {                                                  \
-   public:                                                                         \
-    Name() : Exception(png::ErrorMessage(png::ErrorKind::Kind)) {}                 \
-    explicit Name(std::string message) : Exception(std::move(message)) {}          \
-    const char* ClassName() const noexcept override { return #Name; }              \
+#define VORNADA_PNG_EXCEPTION(Name, Kind)                                 \
+  class Name : public Exception {                                         \
+   public:                                                                \
+    Name() : Exception(png::ErrorMessage(png::ErrorKind::Kind)) {}        \
+    explicit Name(std::string message) : Exception(std::move(message)) {} \
+    const char* ClassName() const noexcept override { return #Name; }     \
   }
 
 VORNADA_PNG_EXCEPTION(EPngInvalidFileHeader, InvalidFileHeader);
@@ -66,10 +66,10 @@ VORNADA_PNG_EXCEPTION(EPngInvalidColourFormat, InvalidColourFormat);
 
 // ---- the picture class -----------------------------------------------------------------------
 
-using png::TPNGAlphaKind;
 using png::akBlended;
 using png::akKeyColour;
 using png::akOpaque;
+using png::TPNGAlphaKind;
 
 class TPngGraphic;
 

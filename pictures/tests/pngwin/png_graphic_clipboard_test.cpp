@@ -2,11 +2,11 @@
 // its size and comes back as a picture converted from that bitmap) and unsupported formats.
 #include <gtest/gtest.h>
 
+#include "../png/PngTestSupport.h"
 #include "Clipbrd.h"
 #include "Graphics.h"
 #include "PngGraphic.h"
 #include "PngWinTestSupport.h"
-#include "../png/PngTestSupport.h"
 #include "png/PngBlend.h"
 
 namespace vornada {
@@ -63,7 +63,8 @@ TEST(PngGraphicClipboard, TransparentImageGoesDrawnOntoBlack) {
   for (int y = 0; y < graphic->Height(); ++y)
     for (int x = 0; x < graphic->Width(); ++x) {
       const uint32_t shown = static_cast<uint32_t>(graphic->GetPixelColor(x, y));
-      mismatches += static_cast<uint32_t>(pasted->GetPixelColor(x, y)) != (shown == key ? 0u : shown);
+      mismatches +=
+          static_cast<uint32_t>(pasted->GetPixelColor(x, y)) != (shown == key ? 0u : shown);
     }
   EXPECT_EQ(mismatches, 0);
 }

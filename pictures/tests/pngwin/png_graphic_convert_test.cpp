@@ -5,12 +5,12 @@
 
 #include <cstring>
 
+#include "../png/PngTestSupport.h"
 #include "Classes.h"
 #include "Graphics.h"
 #include "PngGraphic.h"
 #include "PngWinTestSupport.h"
 #include "WinHandles.h"
-#include "../png/PngTestSupport.h"
 #include "png/PngBlend.h"
 #include "png/PngRows.h"
 
@@ -32,7 +32,8 @@ std::vector<std::string> ChunkTypes(const TPngGraphic& graphic) {
   return types;
 }
 
-const png::test::RawChunk* FindRawChunk(const std::vector<png::test::RawChunk>& chunks, const char* type) {
+const png::test::RawChunk* FindRawChunk(const std::vector<png::test::RawChunk>& chunks,
+                                        const char* type) {
   for (const auto& c : chunks)
     if (c.type == type) return &c;
   return nullptr;
@@ -96,13 +97,15 @@ TEST(PngGraphicFromBitmap, TransparentEightBitBitmapKeysItsEntryFive) {
   ASSERT_NE(header, nullptr);
   EXPECT_EQ(header->ColourType(), 3);
   EXPECT_EQ(header->BitDepth(), 8);
-  EXPECT_EQ(ChunkTypes(graphic), (std::vector<std::string>{"IHDR", "PLTE", "tRNS", "IDAT", "IEND"}));
+  EXPECT_EQ(ChunkTypes(graphic),
+            (std::vector<std::string>{"IHDR", "PLTE", "tRNS", "IDAT", "IEND"}));
   EXPECT_EQ(graphic.AlphaKind(), akKeyColour);
   EXPECT_EQ(graphic.KeyColour(), static_cast<TColor>(RGB(10, 20, 30)));
   EXPECT_TRUE(graphic.Transparent());
   for (int y = 0; y < 2; ++y)
     for (int x = 0; x < 6; ++x)
-      EXPECT_EQ(png::ReadStorePixel(8, header->StoreRow(static_cast<uint32_t>(y)), static_cast<uint32_t>(x)),
+      EXPECT_EQ(png::ReadStorePixel(8, header->StoreRow(static_cast<uint32_t>(y)),
+                                    static_cast<uint32_t>(x)),
                 static_cast<const uint8_t*>(bitmap.ScanLine(y))[x]);
   ExpectGdiMirrorsCore(graphic);
 
@@ -135,7 +138,8 @@ TEST(PngGraphicFromBitmap, TransparentRgbBitmapKeysItsColourInSixteenBitSamples)
 TEST(PngGraphicFromBitmap, ThirtyTwoBitBitmapBecomesRgbaWithAlphaFromTheFourthByte) {
   TBitmap bitmap;
   MakeBitmap32(bitmap, 7, 4, [](int x, int y) {
-    return static_cast<uint32_t>((x * 30 + y) | (y * 60) << 8 | (200 - x) << 16 | (x * 37 + y * 5) << 24);
+    return static_cast<uint32_t>((x * 30 + y) | (y * 60) << 8 | (200 - x) << 16 |
+                                 (x * 37 + y * 5) << 24);
   });
   TPngGraphic graphic;
   graphic.Assign(&bitmap);
@@ -272,7 +276,8 @@ TEST(PngGraphicToBitmap, KeyColourImagesMakeTheBitmapTransparentWithTheKey) {
 }
 
 TEST(PngGraphicToBitmap, AlphaImagesGiveThirtyTwoBitsWithAlphaInTheFourthByte) {
-  for (const char* name : {"ga8.png", "ga16.png", "rgba8.png", "rgba16.png", "icon_phys_itxt.png"}) {
+  for (const char* name :
+       {"ga8.png", "ga16.png", "rgba8.png", "rgba16.png", "icon_phys_itxt.png"}) {
     SCOPED_TRACE(name);
     std::unique_ptr<TPngGraphic> graphic = LoadFixtureGraphic(name);
     TBitmap bitmap;
@@ -328,7 +333,7 @@ TEST(PngGraphicCopy, DeepCopyWithTheSavingSettings) {
   // Independent: a pixel written into the copy stays there.
   const TColor before = source->GetPixelColor(3, 3);
   const TColor other = source->GetPixelColor(0, 0) == before ? source->GetPixelColor(1, 0)
-                                                              : source->GetPixelColor(0, 0);
+                                                             : source->GetPixelColor(0, 0);
   ASSERT_NE(other, before);
   copy.SetPixelColor(3, 3, other);
   EXPECT_EQ(copy.GetPixelColor(3, 3), other);
@@ -373,7 +378,8 @@ TEST(PngGraphicPixels, ReadAndWriteThroughTheClass) {
   pal->SetPixelColor(4, 2, static_cast<TColor>(near7));
   EXPECT_EQ(png::ReadStorePixel(4, header->StoreRow(2), 4), expected);
   const png::RgbQuad chosen = header->Info().colours[expected];
-  EXPECT_EQ(pal->GetPixelColor(4, 2), static_cast<TColor>(RGB(chosen.red, chosen.green, chosen.blue)));
+  EXPECT_EQ(pal->GetPixelColor(4, 2),
+            static_cast<TColor>(RGB(chosen.red, chosen.green, chosen.blue)));
 
   // Gray images: the nearest ramp level (16 levels of 17).
   std::unique_ptr<TPngGraphic> gray = LoadFixtureGraphic("gray4.png");
@@ -441,7 +447,8 @@ TEST(PngGraphicResize, KeepsTheTopLeftAndRebindsTheCanvas) {
 }
 
 HPALETTE MakeTestPalette(int entries, BYTE seed) {
-  std::vector<BYTE> buffer(sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * static_cast<size_t>(entries));
+  std::vector<BYTE> buffer(sizeof(LOGPALETTE) +
+                           sizeof(PALETTEENTRY) * static_cast<size_t>(entries));
   auto* logical = reinterpret_cast<LOGPALETTE*>(buffer.data());
   logical->palVersion = 0x300;
   logical->palNumEntries = static_cast<WORD>(entries);

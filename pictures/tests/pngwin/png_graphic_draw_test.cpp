@@ -8,12 +8,12 @@
 #include <set>
 #include <thread>
 
+#include "../png/PngTestSupport.h"
 #include "Classes.h"
 #include "Graphics.h"
 #include "PngGraphic.h"
 #include "PngWinTestSupport.h"
 #include "WinHandles.h"
-#include "../png/PngTestSupport.h"
 #include "png/PngRows.h"
 
 namespace vornada {
@@ -54,7 +54,8 @@ uint32_t Pack(unsigned b, unsigned g, unsigned r, unsigned fourth) {
 uint32_t ExpectedBlend(TPngGraphic& graphic, uint32_t sx, uint32_t sy, uint32_t d) {
   const png::TPngChunkIHDR& header = *graphic.Core().Header();
   const unsigned db = d & 0xFF, dg = d >> 8 & 0xFF, dr = d >> 16 & 0xFF, df = d >> 24;
-  const uint32_t colour = static_cast<uint32_t>(graphic.GetPixelColor(static_cast<int>(sx), static_cast<int>(sy)));
+  const uint32_t colour =
+      static_cast<uint32_t>(graphic.GetPixelColor(static_cast<int>(sx), static_cast<int>(sy)));
   const unsigned sr = colour & 0xFF, sg = colour >> 8 & 0xFF, sb = colour >> 16 & 0xFF;
   switch (header.ColourType()) {
     case 6: {
@@ -90,7 +91,8 @@ void ExpectDrawing(TPngGraphic& graphic, int width, int height, const RECT& rect
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
       const bool inside = x >= left && x < right && y >= top && y < bottom;
-      const uint32_t want = inside ? expected(x - left, y - top, Background(x, y)) : Background(x, y);
+      const uint32_t want =
+          inside ? expected(x - left, y - top, Background(x, y)) : Background(x, y);
       const uint32_t got = Bytes32(target, x, y);
       if (got != want && ++mismatches <= 5)
         ADD_FAILURE() << "pixel " << x << "," << y << ": got " << std::hex << got << ", expected "
@@ -185,8 +187,8 @@ TEST(PngGraphicDraw, WorkBitmapThatCannotBeMadeIsOutOfMemory) {
 // ---- plain stretch ---------------------------------------------------------------------------
 
 TEST(PngGraphicDraw, OpaqueImagesAreStretchedWhole) {
-  for (const char* name : {"rgb8.png", "rgb16.png", "pal1.png", "pal4.png", "pal8.png",
-                           "gray2.png", "gray16.png", "gray4_gamma.png"}) {
+  for (const char* name : {"rgb8.png", "rgb16.png", "pal1.png", "pal4.png", "pal8.png", "gray2.png",
+                           "gray16.png", "gray4_gamma.png"}) {
     SCOPED_TRACE(name);
     std::unique_ptr<TPngGraphic> graphic = LoadFixtureGraphic(name);
     ASSERT_EQ(graphic->AlphaKind(), akOpaque);
@@ -230,13 +232,12 @@ TEST(PngGraphicDraw, ReversedRectangleMirrorsAnOpaqueImage) {
   int mismatches = 0;
   for (int y = 0; y < h + 4; ++y)
     for (int x = 0; x < w + 4; ++x) {
-      const bool inside = x > reversed.right && x <= reversed.left && y > reversed.bottom &&
-                          y <= reversed.top;
+      const bool inside =
+          x > reversed.right && x <= reversed.left && y > reversed.bottom && y <= reversed.top;
       const uint32_t got = Bytes32(target, x, y);
-      const bool ok =
-          inside ? ColourOfBytes(got) == static_cast<uint32_t>(graphic->GetPixelColor(
-                                             reversed.left - x, reversed.top - y))
-                 : got == Background(x, y);
+      const bool ok = inside ? ColourOfBytes(got) == static_cast<uint32_t>(graphic->GetPixelColor(
+                                                         reversed.left - x, reversed.top - y))
+                             : got == Background(x, y);
       if (!ok && ++mismatches <= 3) ADD_FAILURE() << x << "," << y;
     }
   EXPECT_EQ(mismatches, 0);
@@ -280,13 +281,14 @@ TEST(PngGraphicDraw, KeyColourPixelsLeaveTheDestinationAlone) {
     const int w = graphic->Width(), h = graphic->Height();
     int keyed = 0;
     for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x) keyed += static_cast<uint32_t>(graphic->GetPixelColor(x, y)) == key;
+      for (int x = 0; x < w; ++x)
+        keyed += static_cast<uint32_t>(graphic->GetPixelColor(x, y)) == key;
     ASSERT_GT(keyed, 0) << "the fixture shows its key colour";
     ASSERT_LT(keyed, w * h);
     // Natural size, twice the size, and larger and smaller sizes that are no multiples of the
     // image's.
-    const SIZE sizes[] = {{w, h}, {2 * w, 2 * h}, {w * 3 / 2, h * 4 / 3}, {w * 2 / 3, h * 3 / 4},
-                          {w / 2, h / 2}};
+    const SIZE sizes[] = {
+        {w, h}, {2 * w, 2 * h}, {w * 3 / 2, h * 4 / 3}, {w * 2 / 3, h * 3 / 4}, {w / 2, h / 2}};
     for (const SIZE& size : sizes) {
       SCOPED_TRACE(testing::Message() << size.cx << "x" << size.cy);
       const std::vector<uint32_t> plain = PlainStretch(*graphic, size.cx, size.cy);

@@ -6,12 +6,12 @@
 
 #include <type_traits>
 
+#include "../png/PngTestSupport.h"
 #include "Classes.h"
 #include "Graphics.h"
 #include "PngGraphic.h"
 #include "PngWinTestSupport.h"
 #include "WinHandles.h"
-#include "../png/PngTestSupport.h"
 #include "png/PngBlend.h"
 
 namespace vornada {
@@ -28,7 +28,8 @@ using png::test::SuitePath;
 // picture class does; every other detail is the core's heap store.
 class PlatformHalftoneHost final : public png::ImageStoreHost {
  public:
-  std::unique_ptr<png::PixelStore> CreateStore(const png::BitmapInfo& info, uint64_t bytes) override {
+  std::unique_ptr<png::PixelStore> CreateStore(const png::BitmapInfo& info,
+                                               uint64_t bytes) override {
     return png::DefaultStoreHost().CreateStore(info, bytes);
   }
   void HalftonePalette(png::RgbQuad (&entries)[256]) const override {
@@ -67,7 +68,8 @@ bool ExpectLoadsLikeTheCore(const std::string& path) {
 
 TEST(PngGraphicLoad, EverySuiteFileLoadsAsThePlainCoreLoadsIt) {
   int loaded = 0, failed = 0;
-  for (const auto& name : PngFilesIn(SuiteDir())) (ExpectLoadsLikeTheCore(SuitePath(name)) ? loaded : failed)++;
+  for (const auto& name : PngFilesIn(SuiteDir()))
+    (ExpectLoadsLikeTheCore(SuitePath(name)) ? loaded : failed)++;
   // 162 readable files, two corrupt ones whose only fault is a CRC, and 12 broken ones.
   EXPECT_EQ(loaded, 162 + 2);
   EXPECT_EQ(failed, 12);
@@ -111,21 +113,21 @@ TEST(PngGraphicLoad, PaletteImageStartsWithThePlatformHalftonePalette) {
 // ---- exception classes -----------------------------------------------------------------------
 
 static_assert(std::is_base_of_v<Exception, EPngInvalidFileHeader> &&
-              std::is_base_of_v<Exception, EPngUnexpectedEnd> &&
-              std::is_base_of_v<Exception, EPngIHDRNotFirst> &&
-              std::is_base_of_v<Exception, EPngInvalidIHDR> &&
-              std::is_base_of_v<Exception, EPngSizeExceeds> &&
-              std::is_base_of_v<Exception, EPngUnknownCompression> &&
-              std::is_base_of_v<Exception, EPngUnknownInterlace> &&
-              std::is_base_of_v<Exception, EPngInvalidPalette> &&
-              std::is_base_of_v<Exception, EPngMissingMultipleIDAT> &&
-              std::is_base_of_v<Exception, EPngZLIBError> &&
-              std::is_base_of_v<Exception, EPngNoImageData> &&
-              std::is_base_of_v<Exception, EPngHeaderNotPresent> &&
-              std::is_base_of_v<Exception, EPngOutMemory> &&
-              std::is_base_of_v<Exception, EPngError> &&
-              std::is_base_of_v<Exception, EPngInvalidNewSize> &&
-              std::is_base_of_v<Exception, EPngInvalidColourFormat>,
+                  std::is_base_of_v<Exception, EPngUnexpectedEnd> &&
+                  std::is_base_of_v<Exception, EPngIHDRNotFirst> &&
+                  std::is_base_of_v<Exception, EPngInvalidIHDR> &&
+                  std::is_base_of_v<Exception, EPngSizeExceeds> &&
+                  std::is_base_of_v<Exception, EPngUnknownCompression> &&
+                  std::is_base_of_v<Exception, EPngUnknownInterlace> &&
+                  std::is_base_of_v<Exception, EPngInvalidPalette> &&
+                  std::is_base_of_v<Exception, EPngMissingMultipleIDAT> &&
+                  std::is_base_of_v<Exception, EPngZLIBError> &&
+                  std::is_base_of_v<Exception, EPngNoImageData> &&
+                  std::is_base_of_v<Exception, EPngHeaderNotPresent> &&
+                  std::is_base_of_v<Exception, EPngOutMemory> &&
+                  std::is_base_of_v<Exception, EPngError> &&
+                  std::is_base_of_v<Exception, EPngInvalidNewSize> &&
+                  std::is_base_of_v<Exception, EPngInvalidColourFormat>,
               "every PNG exception is a framework exception");
 
 template <typename E>
@@ -174,7 +176,8 @@ struct ErrorCase {
 
 TEST(PngGraphicErrors, EachBrokenFileRaisesItsClassWithTheExactMessage) {
   const ErrorCase cases[] = {
-      {"err_signature.png", IsA<EPngInvalidFileHeader>, "EPngInvalidFileHeader", kInvalidFileHeader},
+      {"err_signature.png", IsA<EPngInvalidFileHeader>, "EPngInvalidFileHeader",
+       kInvalidFileHeader},
       {"err_empty.png", IsA<EPngInvalidFileHeader>, "EPngInvalidFileHeader", kInvalidFileHeader},
       {"err_cut_in_length.png", IsA<EPngUnexpectedEnd>, "EPngUnexpectedEnd", kUnexpectedEnd},
       {"err_cut_in_idat.png", IsA<EPngUnexpectedEnd>, "EPngUnexpectedEnd", kUnexpectedEnd},
@@ -358,8 +361,8 @@ TEST(PngGraphicStoredForm, TruncatedFormFailsAndTheHolderKeepsWhatItHad) {
   TBitmap previous;
   previous.SetSize(3, 2);
   picture.SetGraphic(&previous);
-  for (size_t cut : {size_t{12 + 8 + 13}, size_t{12 + 8 + 25 + 300}, whole.size() - 16,
-                     whole.size() - 8}) {
+  for (size_t cut :
+       {size_t{12 + 8 + 13}, size_t{12 + 8 + 25 + 300}, whole.size() - 16, whole.size() - 8}) {
     SCOPED_TRACE(cut);
     std::vector<uint8_t> form(whole.begin(), whole.begin() + static_cast<long>(cut));
     TBytesStream stream(form.data(), static_cast<int64_t>(form.size()));
