@@ -2,10 +2,12 @@
 #include <windows.h>
 
 #include "Forms.h"
+#include "Startup.h"
 #include "Unit1.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   using namespace vornada;
+  RunUnitStartup();
   // The marker is kept open (never closed) until the process ends; only its existence matters.
   const HANDLE marker = ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                              kInstanceMarkerSize, kInstanceMarkerName);

@@ -661,4 +661,9 @@ int TGIFImage::AppendFrame(TGraphic* graphic) {
   return index;
 }
 
+bool GifImageRegistered() {
+  (void)&g_gif_registration;
+  return TPicture::FindClass(TGIFImage::StaticClassName()) != nullptr;
+}
+
 }  // namespace vornada

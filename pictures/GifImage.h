@@ -226,4 +226,9 @@ class TGIFImage : public TGraphic {
   std::vector<std::unique_ptr<TGIFFrame>> frames_;
 };
 
+// The class registers itself with the picture registry once, at start-up. A program that
+// names `TGIFImage` only through the registry (a picture stored in a window description) calls
+// this at start-up so that the unit is part of it; it tells whether the class is registered.
+bool GifImageRegistered();
+
 }  // namespace vornada

@@ -648,4 +648,9 @@ const PngRegistration g_png_registration;
 
 }  // namespace
 
+bool PngGraphicRegistered() {
+  (void)&g_png_registration;
+  return TPicture::FindClass(TPngGraphic::StaticClassName()) != nullptr;
+}
+
 }  // namespace vornada

@@ -187,4 +187,9 @@ class TPngGraphic : public TGraphic {
   png::PngPicture core_;
 };
 
+// The class registers itself with the picture registry once, at start-up. A program that
+// names `TPngGraphic` only through the registry (a picture stored in a window description) calls
+// this at start-up so that the unit is part of it; it tells whether the class is registered.
+bool PngGraphicRegistered();
+
 }  // namespace vornada

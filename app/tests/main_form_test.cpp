@@ -11,6 +11,7 @@
 #include "Forms.h"
 #include "HostsFile_win.h"
 #include "HostsText.h"
+#include "Startup.h"
 #include "Unit1.h"
 #include "test_support.h"
 
@@ -28,6 +29,7 @@ using testing::WriteBytes;
 class MainFormEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
+    RunUnitStartup();
     Clipboard()->SetAsText(L"left over from before the start");
     Application()->SetTitle(kApplicationTitle);
     Application()->CreateForm<TMainForm>();
@@ -73,6 +75,15 @@ TEST(MainFormStartTest, CreatedSmallTransparentWithTheQuestionScreenInFront) {
   HWND form = f.Handle();
   POINT centre{200, 75};
   EXPECT_EQ(::ChildWindowFromPointEx(form, centre, CWP_SKIPINVISIBLE), f.QuestionPanel->Handle());
+}
+
+TEST(MainFormStartTest, PictureClassesAreRegisteredAtStartUp) {
+  const TGraphicClassInfo* png = TPicture::FindClass("TPngGraphic");
+  const TGraphicClassInfo* gif = TPicture::FindClass("TGIFImage");
+  ASSERT_NE(png, nullptr);
+  ASSERT_NE(gif, nullptr);
+  EXPECT_EQ(png->extension, L"PNG");
+  EXPECT_EQ(gif->extension, L"gif");
 }
 
 TEST(MainFormStartTest, WindowIsBorderlessTopmostAndLayered) {

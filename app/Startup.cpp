@@ -1,0 +1,14 @@
+// Start-up of the program's units.
+#include "Startup.h"
+
+#include "GifImage.h"
+#include "PngGraphic.h"
+
+namespace vornada {
+
+void RunUnitStartup() {
+  PngGraphicRegistered();
+  GifImageRegistered();
+}
+
+}  // namespace vornada
