@@ -169,13 +169,8 @@ int Resave(const CommandLine& line) {
 }
 
 int Bench(const CommandLine& line) {
-  if (line.args.size() > 1) return 2;
-  long runs = 11;
-  if (line.args.size() == 1) {
-    char* end = nullptr;
-    runs = std::strtol(line.args[0].c_str(), &end, 10);
-    if (end == line.args[0].c_str() || *end != '\0' || runs < 1 || runs > 100000) return 2;
-  }
+  long runs = 0;
+  if (!ParseBenchRuns(line, runs)) return 2;
   std::vector<double> times;
   for (long i = 0; i < runs; ++i) {
     GifPicture picture;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 
 namespace vornada::pictool {
@@ -51,6 +52,15 @@ double MedianMs(std::vector<double> times) {
 double NowMs() {
   using namespace std::chrono;
   return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
+
+bool ParseBenchRuns(const CommandLine& line, long& runs) {
+  if (line.args.size() > 1) return false;
+  runs = 11;
+  if (line.args.empty()) return true;
+  char* end = nullptr;
+  runs = std::strtol(line.args[0].c_str(), &end, 10);
+  return end != line.args[0].c_str() && *end == '\0' && runs >= 1 && runs <= 100000;
 }
 
 }  // namespace vornada::pictool

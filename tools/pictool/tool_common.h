@@ -23,6 +23,10 @@ bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes);
 // An 8-bit RGBA PAM (P7, TUPLTYPE RGB_ALPHA) of width x height pixels, top row first.
 std::vector<uint8_t> MakeRgbaPam(uint32_t width, uint32_t height, const std::vector<uint8_t>& rgba);
 
+// The run count of `bench FILE [N]`: N (1 to 100000) or 11 when absent; false for anything
+// else on the command line.
+bool ParseBenchRuns(const CommandLine& line, long& runs);
+
 // Median of a list of durations in milliseconds.
 double MedianMs(std::vector<double> times);
 
