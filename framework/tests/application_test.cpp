@@ -14,7 +14,7 @@
 #include "ExtCtrls.h"
 #include "Forms.h"
 #include "Text.h"
-#include "win_test_support.h"
+#include "WinTestSupport.h"
 
 namespace vornada {
 namespace {

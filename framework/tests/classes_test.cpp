@@ -6,10 +6,13 @@
 #include <cstring>
 #include <limits>
 #include <ostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "Classes.h"
+#include "Lock.h"
+#include "ScopeExit.h"
 #include "SysUtils.h"
 
 namespace vornada {
@@ -453,3 +456,24 @@ TEST(Exceptions, ClassNamesAndHierarchy) {
 
 }  // namespace
 }  // namespace vornada
+
+// The scope guard undoes on every way out but a dismissed one; the lock may be taken again by
+// the thread that holds it.
+TEST(ScopeExitAndLock, UndoRunsUnlessDismissed) {
+  int undone = 0;
+  try {
+    vornada::ScopeExit undo([&] { ++undone; });
+    throw std::runtime_error("fails");
+  } catch (const std::runtime_error&) {
+  }
+  EXPECT_EQ(undone, 1);
+  {
+    vornada::ScopeExit undo([&] { ++undone; });
+    undo.Dismiss();
+  }
+  EXPECT_EQ(undone, 1);
+  vornada::Lock lock;
+  vornada::ScopedLock outer(lock);
+  EXPECT_TRUE(lock.TryEnter());
+  lock.Leave();
+}

@@ -10,7 +10,7 @@
 
 #include "Clipbrd.h"
 #include "Graphics.h"
-#include "win_test_support.h"
+#include "WinTestSupport.h"
 
 namespace vornada {
 namespace {

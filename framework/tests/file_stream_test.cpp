@@ -8,7 +8,7 @@
 #include "Classes_win.h"
 #include "Text.h"
 #include "WinUtil.h"
-#include "win_test_support.h"
+#include "WinTestSupport.h"
 
 namespace vornada {
 namespace {

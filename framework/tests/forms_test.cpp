@@ -2,7 +2,7 @@
 // layered whole-window opacity, centring on the desktop at the first show, snapping to the
 // edges of the work area, the creation event after construction and the show event.
 //
-// Forms that are shown stay until the program ends (see StageForm in win_test_support.h).
+// Forms that are shown stay until the program ends (see StageForm in WinTestSupport.h).
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -11,7 +11,7 @@
 
 #include "Forms.h"
 #include "StdCtrls.h"
-#include "win_test_support.h"
+#include "WinTestSupport.h"
 
 namespace vornada {
 namespace {

@@ -15,7 +15,7 @@
 
 #include "Classes_win.h"
 #include "Graphics.h"
-#include "win_test_support.h"
+#include "WinTestSupport.h"
 
 namespace vornada {
 namespace {
@@ -1303,3 +1303,27 @@ TEST_F(PictureHolder, FilesByExtension) {
 
 }  // namespace
 }  // namespace vornada
+
+// The handle owners count the GDI objects they hold: a leak test relies on the count going
+// back exactly, also for handles moved between owners or given away.
+TEST(GdiObjectCount, OwnersCountWhatTheyHold) {
+  const long before = vornada::win::LiveGdiObjects();
+  {
+    vornada::win::UniqueBrush brush(::CreateSolidBrush(RGB(1, 2, 3)));
+    EXPECT_EQ(vornada::win::LiveGdiObjects(), before + 1);
+    vornada::win::UniqueBrush moved(std::move(brush));
+    EXPECT_EQ(vornada::win::LiveGdiObjects(), before + 1);
+    vornada::win::UniqueRegion given(::CreateRectRgn(0, 0, 1, 1));
+    EXPECT_EQ(vornada::win::LiveGdiObjects(), before + 2);
+    HRGN away = given.release();
+    EXPECT_EQ(vornada::win::LiveGdiObjects(), before + 1);
+    ::DeleteObject(away);
+    vornada::win::ScopedGetDC screen(nullptr);
+    EXPECT_EQ(vornada::win::LiveGdiObjects(), before + 2);
+    vornada::TBitmap bitmap;
+    bitmap.SetSize(4, 4);
+    bitmap.Canvas().FillRect(RECT{0, 0, 4, 4});
+    EXPECT_GT(vornada::win::LiveGdiObjects(), before + 2);
+  }
+  EXPECT_EQ(vornada::win::LiveGdiObjects(), before);
+}

@@ -12,7 +12,7 @@
 #include "Forms.h"
 #include "StdCtrls.h"
 #include "WinUtil.h"
-#include "win_test_support.h"
+#include "WinTestSupport.h"
 
 namespace vornada {
 namespace {

@@ -11,7 +11,7 @@
 
 #include "Classes_win.h"
 #include "Forms.h"
-#include "win_test_support.h"
+#include "WinTestSupport.h"
 
 namespace vornada {
 namespace {

@@ -10,7 +10,7 @@
 
 #include "ExtCtrls.h"
 #include "Forms.h"
-#include "win_test_support.h"
+#include "WinTestSupport.h"
 
 namespace vornada {
 namespace {

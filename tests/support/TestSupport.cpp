@@ -1,0 +1,27 @@
+// Portable test helpers (see TestSupport.h).
+#include "TestSupport.h"
+
+#include <fstream>
+#include <iterator>
+
+namespace vornada::testing {
+
+std::string SourceDir() { return VORNADA_SOURCE_DIR; }
+
+std::string SourcePath(const std::string& relative) { return SourceDir() + "/" + relative; }
+
+std::vector<uint8_t> ReadFileBytes(const std::string& path, bool* ok) {
+  std::ifstream in(path, std::ios::binary);
+  if (ok != nullptr) *ok = static_cast<bool>(in);
+  if (!in) return {};
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out) return false;
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(out);
+}
+
+}  // namespace vornada::testing

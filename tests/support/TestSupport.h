@@ -1,0 +1,20 @@
+// Helpers shared by every test program of the tree, portable part (no windows.h): paths inside
+// the project's source tree, whole-file reading and writing.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vornada::testing {
+
+// The project's source tree ("Z:/..." under Wine), and a path inside it ("pictures/tests/...").
+std::string SourceDir();
+std::string SourcePath(const std::string& relative);
+
+// The whole file; an empty result with `ok` false when it cannot be read.
+std::vector<uint8_t> ReadFileBytes(const std::string& path, bool* ok = nullptr);
+// Writes the bytes, replacing the file; false on failure.
+bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+
+}  // namespace vornada::testing

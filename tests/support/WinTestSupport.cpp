@@ -1,0 +1,329 @@
+// Windows test helpers (see WinTestSupport.h).
+#include "WinTestSupport.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace vornada::testing {
+
+// ---- message loop ----------------------------------------------------------------------------
+
+void PumpMessages(int ms, const std::function<bool()>& done) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < end) {
+    Application()->ProcessMessages();
+    if (done && done()) return;
+    ::Sleep(1);
+  }
+  Application()->ProcessMessages();
+}
+
+bool PumpUntil(const std::function<bool()>& done, int timeout_ms) {
+  PumpMessages(timeout_ms, done);
+  return done();
+}
+
+// ---- the stage -------------------------------------------------------------------------------
+
+ObservedForm& StageForm() {
+  static ObservedForm* form = [] {
+    auto* f = new ObservedForm(nullptr);
+    f->SetBorderStyle(TFormBorderStyle::bsNone);
+    f->SetBounds(kStageLeft, kStageTop, kStageWidth, kStageHeight);
+    f->Show();
+    PumpMessages(20);
+    return f;
+  }();
+  return *form;
+}
+
+TPanel& StagePanel() {
+  static TPanel* panel = [] {
+    auto* p = new TPanel(&StageForm());
+    p->SetParent(&StageForm());
+    p->SetBevelOuter(TBevelCut::bvNone);
+    p->SetParentColor(false);
+    p->SetColor(RGB(10, 20, 30));
+    p->SetBounds(0, 0, kStageWidth, kStageHeight);
+    PumpMessages(20);
+    return p;
+  }();
+  return *panel;
+}
+
+void KeepUntilExit(std::unique_ptr<TForm> form) {
+  static std::vector<TForm*> kept;
+  kept.push_back(form.release());
+}
+
+// ---- files -----------------------------------------------------------------------------------
+
+ScratchFile::ScratchFile(const std::wstring& extension) {
+  wchar_t dir[MAX_PATH + 1] = {};
+  ::GetTempPathW(MAX_PATH, dir);
+  static int counter = 0;
+  path_ = std::wstring(dir) + L"vornada-test-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+          std::to_wstring(++counter) + L"." + extension;
+}
+
+ScratchFile::~ScratchFile() { ::DeleteFileW(path_.c_str()); }
+
+bool RunningUnderWine() {
+  const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+  return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+// ---- pixels ----------------------------------------------------------------------------------
+
+COLORREF PixelOf(TBitmap& bitmap, int x, int y) {
+  const auto* row = static_cast<const uint8_t*>(bitmap.ScanLine(y));
+  return RGB(row[x * 4 + 2], row[x * 4 + 1], row[x * 4 + 0]);
+}
+
+std::vector<uint32_t> PixelsOf(HDC dc, int x, int y, int width, int height) {
+  std::vector<uint32_t> pixels;
+  if (width <= 0 || height <= 0) return pixels;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  win::UniqueBitmap dib(::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!dib || bits == nullptr) return pixels;
+  win::UniqueMemoryDc mem(::CreateCompatibleDC(dc));
+  {
+    win::ScopedSelectObject sel(mem.get(), dib.get());
+    ::BitBlt(mem.get(), 0, 0, width, height, dc, x, y, SRCCOPY);
+  }
+  ::GdiFlush();
+  const auto* bgrx = static_cast<const uint32_t*>(bits);
+  pixels.resize(static_cast<size_t>(width) * height);
+  for (size_t i = 0; i < pixels.size(); ++i) {
+    const uint32_t v = bgrx[i];
+    pixels[i] = ((v >> 16) & 0xFF) | (v & 0xFF00) | ((v & 0xFF) << 16);
+  }
+  return pixels;
+}
+
+std::vector<uint32_t> PixelsOf(TBitmap& bitmap) {
+  ScopedCanvasLock lock(bitmap.Canvas());
+  return PixelsOf(bitmap.Canvas().Handle(), 0, 0, bitmap.Width(), bitmap.Height());
+}
+
+std::vector<std::string> PictureOf(TBitmap& bitmap, const std::map<COLORREF, char>& legend) {
+  const std::vector<uint32_t> pixels = PixelsOf(bitmap);
+  std::vector<std::string> rows;
+  for (int y = 0; y < bitmap.Height(); ++y) {
+    std::string row;
+    for (int x = 0; x < bitmap.Width(); ++x) {
+      const auto it = legend.find(pixels[static_cast<size_t>(y) * bitmap.Width() + x]);
+      row.push_back(it == legend.end() ? '?' : it->second);
+    }
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+void MakeFilled32(TBitmap& bitmap, int width, int height, TColor color) {
+  bitmap.SetPixelFormat(TPixelFormat::pf32bit);
+  bitmap.SetSize(width, height);
+  bitmap.Canvas().Brush().SetColor(color);
+  const RECT all{0, 0, width, height};
+  bitmap.Canvas().FillRect(all);
+}
+
+Rendering RenderControl(TControl& control, COLORREF background) {
+  Rendering out;
+  out.width = control.Width();
+  out.height = control.Height();
+  if (out.width <= 0 || out.height <= 0) return out;
+  TBitmap target;
+  MakeFilled32(target, out.width, out.height, static_cast<TColor>(background));
+  {
+    ScopedCanvasLock lock(target.Canvas());
+    HDC dc = target.Canvas().Handle();
+    if (auto* windowed = dynamic_cast<TWinControl*>(&control)) {
+      windowed->HandleNeeded();
+      windowed->Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(dc));
+    }
+    control.Perform(WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
+  }
+  out.pixels = PixelsOf(target);
+  return out;
+}
+
+Rendering CaptureWindow(HWND window) {
+  Rendering out;
+  ::UpdateWindow(window);
+  Application()->ProcessMessages();
+  RECT r{};
+  ::GetWindowRect(window, &r);
+  out.width = r.right - r.left;
+  out.height = r.bottom - r.top;
+  win::ScopedGetDC screen(nullptr);
+  out.pixels = PixelsOf(screen, r.left, r.top, out.width, out.height);
+  return out;
+}
+
+// ---- input -----------------------------------------------------------------------------------
+
+void PostMouse(HWND window, UINT message, int x, int y, WPARAM keys) {
+  ::PostMessageW(window, message, keys, MAKELPARAM(x, y));
+  PumpMessages(5);
+}
+
+void MoveRealPointer(HWND window, int x, int y) {
+  POINT p{x, y};
+  ::ClientToScreen(window, &p);
+  ::SetCursorPos(p.x, p.y);
+  // The framework notices the pointer through WM_MOUSEMOVE; deliver one at the new place.
+  ::PostMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+  PumpMessages(20);
+}
+
+namespace {
+void PostKey(HWND window, WORD vk, bool down) {
+  HWND target = window != nullptr ? window : ::GetFocus();
+  const UINT scan = ::MapVirtualKeyW(vk, 0 /* MAPVK_VK_TO_VSC */);
+  LPARAM lparam = 1 | (static_cast<LPARAM>(scan) << 16);
+  if (!down) lparam |= (1u << 30) | (1u << 31);
+  const bool alt = (::GetKeyState(VK_MENU) & 0x8000) != 0;
+  UINT message = down ? WM_KEYDOWN : WM_KEYUP;
+  if (alt && vk != VK_MENU) {
+    message = down ? WM_SYSKEYDOWN : WM_SYSKEYUP;
+    lparam |= 1 << 29;
+  }
+  ::PostMessageW(target, message, vk, lparam);
+  PumpMessages(5);
+}
+}  // namespace
+
+void PostKeyDown(HWND window, WORD vk) { PostKey(window, vk, true); }
+void PostKeyUp(HWND window, WORD vk) { PostKey(window, vk, false); }
+
+HeldModifiers::HeldModifiers(std::initializer_list<int> keys) {
+  ::GetKeyboardState(saved_);
+  BYTE state[256];
+  std::copy(std::begin(saved_), std::end(saved_), state);
+  for (int k : keys) {
+    state[k] |= 0x80;
+    if (k == VK_SHIFT) state[VK_LSHIFT] |= 0x80;
+    if (k == VK_CONTROL) state[VK_LCONTROL] |= 0x80;
+    if (k == VK_MENU) state[VK_LMENU] |= 0x80;
+  }
+  ::SetKeyboardState(state);
+}
+
+HeldModifiers::~HeldModifiers() { ::SetKeyboardState(saved_); }
+
+// ---- message boxes ---------------------------------------------------------------------------
+
+MessageBoxWatcher::MessageBoxWatcher(int answer_button)
+    : answer_button_(answer_button), thread_([this] { Run(); }) {}
+
+MessageBoxWatcher::~MessageBoxWatcher() {
+  stop_ = true;
+  thread_.join();
+}
+
+std::vector<SeenMessageBox> MessageBoxWatcher::Seen() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return seen_;
+}
+
+void MessageBoxWatcher::Run() {
+  struct Search {
+    DWORD pid;
+    HWND found;
+  };
+  while (!stop_) {
+    Search search{::GetCurrentProcessId(), nullptr};
+    ::EnumWindows(
+        [](HWND hwnd, LPARAM param) -> BOOL {
+          auto* s = reinterpret_cast<Search*>(param);
+          DWORD pid = 0;
+          ::GetWindowThreadProcessId(hwnd, &pid);
+          wchar_t cls[64] = {};
+          ::GetClassNameW(hwnd, cls, 64);
+          if (pid == s->pid && std::wstring(cls) == L"#32770" && ::IsWindowVisible(hwnd)) {
+            s->found = hwnd;
+            return FALSE;
+          }
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    if (search.found != nullptr) Answer(search.found);
+    ::Sleep(20);
+  }
+}
+
+void MessageBoxWatcher::Answer(HWND box) {
+  SeenMessageBox seen;
+  wchar_t text[1024] = {};
+  ::GetWindowTextW(box, text, 1024);
+  seen.caption = text;
+  std::vector<HWND> buttons;
+  for (HWND child = ::GetWindow(box, GW_CHILD); child != nullptr;
+       child = ::GetWindow(child, GW_HWNDNEXT)) {
+    wchar_t cls[64] = {};
+    ::GetClassNameW(child, cls, 64);
+    wchar_t child_text[1024] = {};
+    ::GetWindowTextW(child, child_text, 1024);
+    if (_wcsicmp(cls, L"Button") == 0) {
+      seen.buttons.push_back(child_text);
+      buttons.push_back(child);
+    } else if (_wcsicmp(cls, L"Static") == 0) {
+      if ((::GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+        seen.has_icon = true;
+        seen.icon = reinterpret_cast<HICON>(::SendMessageW(child, STM_GETICON, 0, 0));
+      } else if (child_text[0] != L'\0') {
+        seen.text = child_text;
+      }
+    }
+  }
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    seen_.push_back(seen);
+  }
+  ++count_;
+  HWND button = answer_button_ >= 0 && static_cast<size_t>(answer_button_) < buttons.size()
+                    ? buttons[static_cast<size_t>(answer_button_)]
+                    : nullptr;
+  const int id = button != nullptr ? ::GetDlgCtrlID(button) : IDOK;
+  ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+  // Wait for the box to go before looking for the next one.
+  for (int i = 0; i < 250 && ::IsWindow(box); ++i) ::Sleep(10);
+}
+
+// ---- watchdog --------------------------------------------------------------------------------
+
+int64_t Watchdog::Now() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+Watchdog::Watchdog(std::string what, std::chrono::milliseconds limit)
+    : what_(std::move(what)), limit_(limit), last_kick_(Now()) {
+  thread_ = std::thread([this] {
+    while (!stop_.load()) {
+      if (Now() - last_kick_.load() > limit_.count()) {
+        std::fprintf(stderr, "WATCHDOG: no progress for %lld ms in %s: deadlock?\n",
+                     static_cast<long long>(limit_.count()), what_.c_str());
+        std::fflush(stderr);
+        std::_Exit(3);
+      }
+      ::Sleep(20);
+    }
+  });
+}
+
+Watchdog::~Watchdog() {
+  stop_.store(true);
+  thread_.join();
+}
+
+}  // namespace vornada::testing

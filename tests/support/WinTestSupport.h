@@ -1,0 +1,197 @@
+// Helpers shared by every Windows test program (run under Wine): message pumping, the shown
+// stage form that tests put their controls on, scratch files, pixels of bitmaps and device
+// contexts, rendering a control into a bitmap, real input messages, a watcher that answers the
+// message boxes a test provokes, a watchdog against deadlocks, and the live GDI object count.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ExtCtrls.h"
+#include "Forms.h"
+#include "Graphics.h"
+#include "TestSupport.h"
+#include "WinHandles.h"
+
+namespace vornada::testing {
+
+// ---- message loop ----------------------------------------------------------------------------
+
+// Runs the application's message handling for `ms` milliseconds (or until `done` holds).
+void PumpMessages(int ms, const std::function<bool()>& done = nullptr);
+// Runs it until `done` holds or `timeout_ms` passed; returns `done()`.
+bool PumpUntil(const std::function<bool()>& done, int timeout_ms);
+
+// ---- the stage -------------------------------------------------------------------------------
+
+// A form whose messages a test can watch.
+class ObservedForm : public TForm {
+ public:
+  using TForm::TForm;
+  std::function<void(TMessage&)> observe;
+  void WndProc(TMessage& m) override {
+    if (observe) observe(m);
+    TForm::WndProc(m);
+  }
+};
+
+// The shown form of a test program: borderless, 400 x 300, in the bottom left corner of the
+// 1280 x 1024 test screen, where no centred window of a test running beside it comes (tests
+// that find windows by screen position would otherwise meet other programs' windows). Under
+// Wine without a window manager, hiding or destroying a shown top-level window waits two
+// seconds for a manager that never answers, so tests put their controls on this one form
+// instead of showing forms of their own, and it stays until the program ends.
+constexpr int kStageLeft = 0, kStageTop = 724, kStageWidth = 400, kStageHeight = 300;
+ObservedForm& StageForm();
+// A panel filling the stage form that paints its own background colour RGB(10, 20, 30).
+TPanel& StagePanel();
+// Keeps a shown form until the program ends (see StageForm for why).
+void KeepUntilExit(std::unique_ptr<TForm> form);
+
+// ---- files -----------------------------------------------------------------------------------
+
+// A file name in the temporary folder, deleted again when the object goes.
+class ScratchFile {
+ public:
+  explicit ScratchFile(const std::wstring& extension);
+  ~ScratchFile();
+  ScratchFile(const ScratchFile&) = delete;
+  ScratchFile& operator=(const ScratchFile&) = delete;
+  const std::wstring& path() const { return path_; }
+
+ private:
+  std::wstring path_;
+};
+
+bool RunningUnderWine();
+
+// ---- pixels ----------------------------------------------------------------------------------
+
+// The colour of a pixel of a 32-bit DIB-section bitmap, read from its memory, as 0x00BBGGRR.
+COLORREF PixelOf(TBitmap& bitmap, int x, int y);
+// The pixels of any bitmap (device-dependent or not, any depth) as 0x00BBGGRR values, rows
+// top-down, read through a 32-bit copy.
+std::vector<uint32_t> PixelsOf(TBitmap& bitmap);
+// The pixels of a device context's area (x, y, width, height) as 0x00BBGGRR values.
+std::vector<uint32_t> PixelsOf(HDC dc, int x, int y, int width, int height);
+// The bitmap as rows of characters, one per pixel, using `legend` (colour -> character);
+// colours missing from the legend show as '?'.
+std::vector<std::string> PictureOf(TBitmap& bitmap, const std::map<COLORREF, char>& legend);
+// A 32-bit bitmap of the given size filled with one colour.
+void MakeFilled32(TBitmap& bitmap, int width, int height, TColor color);
+
+// A 32-bit top-down picture of what a control paints: its background is first filled with
+// `background`, then the control paints into it through its own painting path (WM_ERASEBKGND
+// and WM_PAINT with the bitmap's device context, as double-buffered painting does); windowless
+// children of a windowed control paint over it. Pixels are 0x00BBGGRR.
+struct Rendering {
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> pixels;
+  uint32_t At(int x, int y) const { return pixels.at(static_cast<size_t>(y) * width + x); }
+};
+Rendering RenderControl(TControl& control, COLORREF background = RGB(1, 2, 3));
+// What a window shows on the screen now (BitBlt from its window device context after its
+// pending painting ran); for controls that only paint in their window, such as wrapped system
+// controls. The area must not be covered by another window.
+Rendering CaptureWindow(HWND window);
+
+// ---- input -----------------------------------------------------------------------------------
+
+// Mouse messages to a windowed control at client point (x, y), through the message queue (so
+// the application's message handling sees them as it sees real input), then pumped. `keys` are
+// the MK_ flags of the message.
+void PostMouse(HWND window, UINT message, int x, int y, WPARAM keys = 0);
+// Moves the real pointer to a client point of a window (the framework's mouse enter/leave
+// tracking follows the real pointer), then pumps.
+void MoveRealPointer(HWND window, int x, int y);
+// Key down and up of a virtual key through the message queue to the window that has the focus
+// (or `window`), then pumped.
+void PostKeyDown(HWND window, WORD vk);
+void PostKeyUp(HWND window, WORD vk);
+// Holds modifier keys (VK_SHIFT, VK_CONTROL, VK_MENU) in this thread's keyboard state for the
+// object's lifetime, so GetKeyState sees them while posted key messages are handled.
+class HeldModifiers {
+ public:
+  explicit HeldModifiers(std::initializer_list<int> keys);
+  ~HeldModifiers();
+  HeldModifiers(const HeldModifiers&) = delete;
+  HeldModifiers& operator=(const HeldModifiers&) = delete;
+
+ private:
+  BYTE saved_[256] = {};
+};
+
+// ---- message boxes ---------------------------------------------------------------------------
+
+// What a message box showed.
+struct SeenMessageBox {
+  std::wstring caption;
+  std::wstring text;
+  std::vector<std::wstring> buttons;
+  bool has_icon = false;
+  HICON icon = nullptr;
+};
+
+// Watches, on a thread of its own, for message boxes of this process; records each one and
+// closes it with its button number `answer_button` (0: the first). Stops when destroyed.
+class MessageBoxWatcher {
+ public:
+  explicit MessageBoxWatcher(int answer_button = 0);
+  ~MessageBoxWatcher();
+  MessageBoxWatcher(const MessageBoxWatcher&) = delete;
+  MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
+
+  int Count() const { return count_.load(); }
+  // Boxes seen so far (read after the call that showed them has returned).
+  std::vector<SeenMessageBox> Seen();
+
+ private:
+  void Run();
+  void Answer(HWND box);
+
+  int answer_button_;
+  std::atomic<bool> stop_{false};
+  std::atomic<int> count_{0};
+  std::mutex mutex_;
+  std::vector<SeenMessageBox> seen_;
+  std::thread thread_;
+};
+
+// ---- watchdog --------------------------------------------------------------------------------
+
+// Ends the whole program with a message when `Kick` was not called for `limit` (a test that
+// stopped making progress, as a deadlock would).
+class Watchdog {
+ public:
+  Watchdog(std::string what, std::chrono::milliseconds limit);
+  ~Watchdog();
+  Watchdog(const Watchdog&) = delete;
+  Watchdog& operator=(const Watchdog&) = delete;
+  void Kick() { last_kick_.store(Now()); }
+
+ private:
+  static int64_t Now();
+  std::string what_;
+  std::chrono::milliseconds limit_;
+  std::atomic<int64_t> last_kick_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+// ---- GDI objects -----------------------------------------------------------------------------
+
+// The GDI objects and window device contexts the framework's handle owners hold now.
+inline long LiveGdiObjects() { return win::LiveGdiObjects(); }
+
+}  // namespace vornada::testing
