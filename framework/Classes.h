@@ -71,6 +71,12 @@ class TComponent : public TPersistent {
   bool IsDesigning() const { return (state_ & csDesigning) != 0; }
   void SetComponentStateFlag(unsigned flag, bool on) { state_ = on ? (state_ | flag) : (state_ & ~flag); }
 
+  // Runs once after the component's stored properties were read from a design description
+  // (while they are read, csLoading is set); a class finishes its set-up here. The reader calls
+  // it for every component it created, in creation order, with csLoading still set, and clears
+  // the flag afterwards.
+  virtual void Loaded() {}
+
  protected:
   // Frees every owned component, newest first. A class whose instances own components calls
   // it at the start of its destructor, while its own state is still whole.

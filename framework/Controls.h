@@ -217,7 +217,6 @@ class TControl : public TComponent {
   virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
   virtual void Resize();
   virtual void VisibleChanging() {}
-  virtual void Loaded() {}
   // Asks whether the control may take the given size; may change it.
   virtual bool CanAutoSize(int& new_width, int& new_height);
   virtual bool CanResize(int& new_width, int& new_height);
