@@ -72,10 +72,10 @@ class TComponent : public TPersistent {
   void SetComponentStateFlag(unsigned flag, bool on) { state_ = on ? (state_ | flag) : (state_ & ~flag); }
 
   // Runs once after the component's stored properties were read from a design description
-  // (while they are read, csLoading is set); a class finishes its set-up here. The reader calls
-  // it for every component it created, in creation order, with csLoading still set, and clears
-  // the flag afterwards.
-  virtual void Loaded() {}
+  // (while they are read, csLoading is set). The reader calls it for every component it created,
+  // in creation order, once the whole description is read. This base step clears csLoading; a
+  // class calls it first ("the framework's handling") and then finishes its own set-up.
+  virtual void Loaded() { SetComponentStateFlag(csLoading, false); }
 
  protected:
   // Frees every owned component, newest first. A class whose instances own components calls
