@@ -322,7 +322,8 @@ void ReplaceFileContents(const std::wstring& path, std::string_view bytes,
     }
     return;
   }
-  const std::wstring backup = folder + L"\\" + SaveHelperFileName(name, NewToken(), kBackupFileSuffix);
+  const std::wstring backup =
+      folder + L"\\" + SaveHelperFileName(name, NewToken(), kBackupFileSuffix);
   if (replace(path, temporary.path, backup)) {
     ::DeleteFileW(backup.c_str());
     return;

@@ -53,7 +53,8 @@ TEST(ExpandEnvPathTest, TextWithoutVariablesIsUnchanged) {
 // them shows differently.
 TEST(SetHostsAttributesTest, AppliesTheTwoValuesExactly) {
   const DWORD protected_shown = ShownAttributesAfterSetting(39);
-  for (DWORD missing_bit : {FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM}) {
+  for (DWORD missing_bit :
+       {FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM}) {
     if (ShownAttributesAfterSetting(39 & ~missing_bit) == protected_shown)
       GTEST_SKIP() << "this platform does not show attribute " << missing_bit
                    << " together with read-only for this user";
@@ -347,7 +348,9 @@ TEST(ReplaceFileContentsTest, LeftoversOfKilledSavesAreRemovedAndNeverCollide) {
     std::vector<std::wstring> expected = unrelated;
     expected.push_back(L"hosts");
     expected.push_back(L"hosts.2.vornada-tmp");  // a folder, not a file of a save
-    if (!file_exists) expected.insert(expected.end(), backup_leftovers.begin(), backup_leftovers.end());
+    if (!file_exists) {
+      expected.insert(expected.end(), backup_leftovers.begin(), backup_leftovers.end());
+    }
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(ListFolder(dir.path()), expected);
   }

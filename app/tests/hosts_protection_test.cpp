@@ -62,7 +62,8 @@ std::vector<std::wstring> BackupsInTemporaryFolder() {
   std::vector<std::wstring> backups;
   const std::wstring prefix = L"hosts.", suffix = L".vornada-bak";
   for (const std::wstring& name : ListFolder(TemporaryFolder())) {
-    if (name.size() > prefix.size() + suffix.size() && name.compare(0, prefix.size(), prefix) == 0 &&
+    if (name.size() > prefix.size() + suffix.size() &&
+        name.compare(0, prefix.size(), prefix) == 0 &&
         name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
       backups.push_back(name);
   }
@@ -252,7 +253,8 @@ TEST_F(SealedFolderTest, FailureWhileRewritingKeepsTheOldContent) {
     }
     const std::vector<std::wstring> left = NewBackups();
     ScopeExit remove_left_backups([&] {
-      for (const std::wstring& name : left) ::DeleteFileW((TemporaryFolder() + L"\\" + name).c_str());
+      for (const std::wstring& name : left)
+        ::DeleteFileW((TemporaryFolder() + L"\\" + name).c_str());
     });
     const std::string written_error =
         "Stream write error. " + win::SysErrorMessage(ERROR_DISK_FULL);
