@@ -113,7 +113,16 @@ struct IconTraits {
   static void Close(Handle h) { ::DestroyIcon(h); }
 };
 
+struct FindHandleTraits {  // FindFirstFile results: INVALID_HANDLE_VALUE means none
+  using Handle = HANDLE;
+  static constexpr bool kCountsGdi = false;
+  static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+  static bool Valid(Handle h) { return h != INVALID_HANDLE_VALUE && h != nullptr; }
+  static void Close(Handle h) { ::FindClose(h); }
+};
+
 using UniqueFile = UniqueHandle<FileHandleTraits>;
+using UniqueFind = UniqueHandle<FindHandleTraits>;
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueBitmap = UniqueHandle<GdiObjectTraits<HBITMAP>>;
 using UniqueBrush = UniqueHandle<GdiObjectTraits<HBRUSH>>;

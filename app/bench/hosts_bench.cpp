@@ -18,6 +18,7 @@
 #include "HostsFile_win.h"
 #include "HostsText.h"
 #include "Unit1.h"
+#include "WinHandles.h"
 #include "WinUtil.h"
 
 namespace {
@@ -63,10 +64,14 @@ int wmain(int argc, wchar_t** argv) {
   std::string file;
   for (int i = 0; i < lines; ++i) file += "0.0.0.0 tracker" + std::to_string(i) + ".ads.example\n";
   {
-    HANDLE h = ::CreateFileW(hosts_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    win::UniqueFile out(
+        ::CreateFileW(hosts_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     DWORD put = 0;
-    ::WriteFile(h, file.data(), static_cast<DWORD>(file.size()), &put, nullptr);
-    ::CloseHandle(h);
+    const DWORD size = static_cast<DWORD>(file.size());
+    if (!out || !::WriteFile(out.get(), file.data(), size, &put, nullptr) || put != size) {
+      std::fprintf(stderr, "cannot write the scratch hosts file\n");
+      return 1;
+    }
   }
   const std::wstring shown = win::WideFromAnsi(hosts::NormaliseLineBreaks(file));
 
@@ -76,8 +81,10 @@ int wmain(int argc, wchar_t** argv) {
 
   // The baseline edit window: the memo's own styles, on the same parent.
   const DWORD style = static_cast<DWORD>(::GetWindowLongW(memo->Handle(), GWL_STYLE));
-  HWND bare = ::CreateWindowExW(0, L"EDIT", L"", style, 0, 0, memo->Width(), memo->Height(),
-                                form->MainPanel->Handle(), nullptr, nullptr, nullptr);
+  const win::UniqueWindow bare_window(
+      ::CreateWindowExW(0, L"EDIT", L"", style, 0, 0, memo->Width(), memo->Height(),
+                        form->MainPanel->Handle(), nullptr, nullptr, nullptr));
+  const HWND bare = bare_window.get();
   ::SendMessageW(bare, EM_SETLIMITTEXT, 0, 0);
   ::SendMessageW(bare, WM_SETFONT, ::SendMessageW(memo->Handle(), WM_GETFONT, 0, 0), FALSE);
 
@@ -99,7 +106,6 @@ int wmain(int argc, wchar_t** argv) {
               load / bare_load);
   std::printf("%-8s %10.2f %12s %10.2f %8.2f\n", "reload", reload, "plain read", read,
               reload / read);
-  ::DestroyWindow(bare);
   ::DeleteFileW(hosts_path.c_str());
   return 0;
 }

@@ -12,15 +12,15 @@ int wmain(int argc, wchar_t** argv) {
   if (argc != 2) return 2;
   const std::string content(3u << 20, 'N');
   int chunks = 0;
-  vornada::hosts::ReplaceFileContents(argv[1], content,
-                                      [&](HANDLE file, const char* data, DWORD count) {
-                                        if (++chunks == 2) {
-                                          ::FlushFileBuffers(file);
-                                          ::TerminateProcess(::GetCurrentProcess(), 3);
-                                        }
-                                        DWORD put = 0;
-                                        return ::WriteFile(file, data, count, &put, nullptr) &&
-                                               put == count;
-                                      });
+  vornada::hosts::SaveSteps steps;
+  steps.write = [&](HANDLE file, const char* data, DWORD count) {
+    if (++chunks == 2) {
+      ::FlushFileBuffers(file);
+      ::TerminateProcess(::GetCurrentProcess(), 3);
+    }
+    DWORD put = 0;
+    return ::WriteFile(file, data, count, &put, nullptr) && put == count;
+  };
+  vornada::hosts::ReplaceFileContents(argv[1], content, steps);
   return 0;  // not reached
 }

@@ -13,12 +13,14 @@
 #include "HostsText.h"
 #include "Startup.h"
 #include "Unit1.h"
-#include "test_support.h"
+#include "WinHandles.h"
+#include "WinTestSupport.h"
 
 namespace vornada {
 namespace {
 
-using testing::PumpFor;
+using testing::HostsUnderWindir;
+using testing::PumpMessages;
 using testing::PumpUntil;
 using testing::ReadBytes;
 using testing::ScratchHosts;
@@ -107,10 +109,9 @@ TEST(MainFormStartTest, WindowIsBorderlessTopmostAndLayered) {
 }
 
 TEST(MainFormStartTest, ClipboardIsEmptiedAtCreation) {
-  ASSERT_TRUE(::OpenClipboard(nullptr));
-  const int formats = ::CountClipboardFormats();
-  ::CloseClipboard();
-  EXPECT_EQ(formats, 0);
+  win::ScopedClipboard clipboard(nullptr);
+  ASSERT_TRUE(clipboard.IsOpen());
+  EXPECT_EQ(::CountClipboardFormats(), 0);
 }
 
 TEST(MainFormStartTest, ShownCentredAndFadesInByFifteen) {
@@ -199,7 +200,7 @@ TEST_F(HostsLoadTest, ReloadTimerShowsAnotherProgramsChangeWithinASecond) {
   MainForm->Timer2->SetEnabled(true);
   ASSERT_TRUE(PumpUntil([&] { return memo_->AnsiText() == "first\r\n"; }, 3000));
   changes_ = 0;
-  PumpFor(1200);
+  PumpMessages(1200);
   EXPECT_EQ(changes_, 0) << "an unchanged file changed the memo";
   WriteBytes(scratch_.HostsPath(), "second\n");
   EXPECT_TRUE(PumpUntil([&] { return memo_->AnsiText() == "second\r\n"; }, 3000));
@@ -213,6 +214,32 @@ TEST_F(HostsLoadTest, ReloadOfAMissingFileLeavesTheMemoAsItWas) {
   MainForm->Timer2Timer(MainForm->Timer2);  // swallows the failure
   EXPECT_EQ(memo_->AnsiText(), "kept\r\n");
   EXPECT_EQ(changes_, 0);
+}
+
+// A file that fails every read (a link to a device that refuses reads, standing in for a disk
+// read error): the load raises the stream read error naming the file, and the memo keeps its
+// text without a change event, on a direct load and on a reload tick.
+TEST_F(HostsLoadTest, ReadErrorLeavesTheMemoAsItWas) {
+#ifndef UNREADABLE_WINDIR_W
+  GTEST_SKIP() << "no file that fails reads on this build host";
+#else
+  HostsUnderWindir unreadable(UNREADABLE_WINDIR_W);
+  memo_->SetAnsiText("kept\r\n");
+  changes_ = 0;
+  try {
+    MainForm->LoadHostsFile();
+    FAIL() << "no error; the memo shows \"" << memo_->AnsiText() << "\"";
+  } catch (const EReadError& e) {
+    const std::string start = "Stream read error. Cannot read file \"";
+    const std::string file_end = "\\hosts\". ";
+    EXPECT_EQ(e.Message().compare(0, start.size(), start), 0) << e.Message();
+    EXPECT_NE(e.Message().find(file_end), std::string::npos) << e.Message();
+    EXPECT_GT(e.Message().size(), e.Message().find(file_end) + file_end.size()) << e.Message();
+  }
+  MainForm->Timer2Timer(MainForm->Timer2);  // swallows the failure
+  EXPECT_EQ(memo_->AnsiText(), "kept\r\n");
+  EXPECT_EQ(changes_, 0);
+#endif
 }
 
 TEST_F(HostsLoadTest, SaveWritesTheMemosBytesExactly) {

@@ -15,6 +15,9 @@ fail() {
 
 probe() { wine "$PROBE_EXE" "$@" | tr -d '\r'; }
 
+# The Windows path of a file, as Wine shows the Linux file system (drive Z:).
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+
 # Starts the program in the background, as on a Russian system (ANSI code page 1251); its pid
 # is in $program_pid.
 start_program() {

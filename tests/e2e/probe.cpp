@@ -11,13 +11,22 @@
 //   probe desktop                 print "left top width height" of the whole desktop
 //   probe clip-set TEXT           put TEXT on the clipboard
 //   probe clip-count              print how many formats the clipboard holds
+//   probe idle                    end at once (a small program to time starting against)
+//   probe run MS EXE [ARGS...]    start EXE and wait up to MS for it to end, watching the
+//                                 top-level windows its process creates; print "status
+//                                 elapsed_ms windows": its exit status (259 when it did not
+//                                 end), the milliseconds from its start to its end, and how
+//                                 many distinct top-level windows it had while it ran
 // Exit status 0 on success, 1 when a wait timed out or a command failed, 2 on bad usage.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
+
+#include "WinHandles.h"
 
 namespace {
 
@@ -86,6 +95,51 @@ HWND WaitForOwned(const wchar_t* title, DWORD ms, bool visible) {
     if (::GetTickCount() - start > ms) return nullptr;
     ::Sleep(1);
   }
+}
+
+void CollectWindowsOf(DWORD process_id, std::set<HWND>& seen) {
+  struct Data {
+    DWORD process_id;
+    std::set<HWND>* seen;
+  } data{process_id, &seen};
+  ::EnumWindows(
+      [](HWND hwnd, LPARAM lparam) -> BOOL {
+        auto* d = reinterpret_cast<Data*>(lparam);
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(hwnd, &owner);
+        if (owner == d->process_id) d->seen->insert(hwnd);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&data));
+}
+
+// Quotes one argument for a command line.
+std::wstring Quoted(const std::wstring& argument) { return L"\"" + argument + L"\""; }
+
+int Run(DWORD limit, int argc, wchar_t** argv, int first) {
+  if (first >= argc) return 2;
+  std::wstring command;
+  for (int i = first; i < argc; ++i) command += (i > first ? L" " : L"") + Quoted(argv[i]);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info{};
+  const ULONGLONG start = ::GetTickCount64();
+  if (!::CreateProcessW(argv[first], command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info))
+    return 1;
+  const vornada::win::UniqueKernelHandle process(info.hProcess);
+  const vornada::win::UniqueKernelHandle thread(info.hThread);
+  std::set<HWND> seen;
+  for (;;) {
+    CollectWindowsOf(info.dwProcessId, seen);
+    if (::WaitForSingleObject(process.get(), 1) == WAIT_OBJECT_0) break;
+    if (::GetTickCount64() - start > limit) break;
+  }
+  const ULONGLONG elapsed = ::GetTickCount64() - start;
+  DWORD status = STILL_ACTIVE;
+  ::GetExitCodeProcess(process.get(), &status);
+  std::printf("%lu %llu %zu\n", status, elapsed, seen.size());
+  return 0;
 }
 
 }  // namespace
@@ -158,21 +212,28 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (command == L"clip-set") {
     const std::wstring text = arg(2);
-    if (!::OpenClipboard(nullptr)) return 1;
-    ::EmptyClipboard();
     const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    HGLOBAL data = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
-    std::memcpy(::GlobalLock(data), text.c_str(), bytes);
-    ::GlobalUnlock(data);
-    const bool ok = ::SetClipboardData(CF_UNICODETEXT, data) != nullptr;
-    ::CloseClipboard();
-    return ok ? 0 : 1;
-  }
-  if (command == L"clip-count") {
-    if (!::OpenClipboard(nullptr)) return 1;
-    std::printf("%d\n", ::CountClipboardFormats());
-    ::CloseClipboard();
+    vornada::win::UniqueGlobal data(::GlobalAlloc(GMEM_MOVEABLE, bytes));
+    if (!data) return 1;
+    {
+      vornada::win::ScopedGlobalLock locked(data.get());
+      if (locked.get() == nullptr) return 1;
+      std::memcpy(locked.get(), text.c_str(), bytes);
+    }
+    vornada::win::ScopedClipboard clipboard(nullptr);
+    if (!clipboard.IsOpen()) return 1;
+    ::EmptyClipboard();
+    if (::SetClipboardData(CF_UNICODETEXT, data.get()) == nullptr) return 1;
+    data.release();  // the clipboard owns it now
     return 0;
   }
+  if (command == L"clip-count") {
+    vornada::win::ScopedClipboard clipboard(nullptr);
+    if (!clipboard.IsOpen()) return 1;
+    std::printf("%d\n", ::CountClipboardFormats());
+    return 0;
+  }
+  if (command == L"idle") return 0;
+  if (command == L"run") return Run(ms(2), argc, argv, 3);
   return 2;
 }

@@ -1,8 +1,13 @@
 // Windows test helpers (see WinTestSupport.h).
 #include "WinTestSupport.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <stdexcept>
+#include <utility>
+
+#include "WinUtil.h"
 
 namespace vornada::testing {
 
@@ -67,6 +72,141 @@ ScratchFile::ScratchFile(const std::wstring& extension) {
 }
 
 ScratchFile::~ScratchFile() { ::DeleteFileW(path_.c_str()); }
+
+namespace {
+void RemoveTree(const std::wstring& path) {
+  std::vector<std::pair<std::wstring, bool>> children;  // name, is a folder
+  WIN32_FIND_DATAW data;
+  if (win::UniqueFind find(::FindFirstFileW((path + L"\\*").c_str(), &data)); find) {
+    do {
+      const std::wstring name = data.cFileName;
+      if (name != L"." && name != L"..")
+        children.emplace_back(name, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
+    } while (::FindNextFileW(find.get(), &data));
+  }
+  for (const auto& [name, is_folder] : children) {
+    const std::wstring child = path + L"\\" + name;
+    ::SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (is_folder) {
+      RemoveTree(child);
+    } else {
+      ::DeleteFileW(child.c_str());
+    }
+  }
+  ::RemoveDirectoryW(path.c_str());
+}
+}  // namespace
+
+ScratchDir::ScratchDir() {
+  static std::atomic<unsigned> counter{0};
+  for (;;) {
+    path_ = TemporaryFolder() + L"\\vornada-test-" + std::to_wstring(::GetCurrentProcessId()) +
+            L"-" + std::to_wstring(::GetTickCount()) + L"-" + std::to_wstring(counter++);
+    if (::CreateDirectoryW(path_.c_str(), nullptr)) break;
+    if (::GetLastError() != ERROR_ALREADY_EXISTS) throw std::runtime_error("no scratch folder");
+  }
+}
+
+ScratchDir::~ScratchDir() { RemoveTree(path_); }
+
+ScopedEnvironmentVariable::ScopedEnvironmentVariable(const std::wstring& name,
+                                                     const wchar_t* value)
+    : name_(name) {
+  const DWORD needed = ::GetEnvironmentVariableW(name.c_str(), nullptr, 0);
+  if (needed > 0) {
+    std::wstring old(needed, L'\0');
+    const DWORD got = ::GetEnvironmentVariableW(name.c_str(), old.data(), needed);
+    if (got < needed) {
+      old.resize(got);
+      old_value_ = old;
+      had_value_ = true;
+    }
+  }
+  ::SetEnvironmentVariableW(name.c_str(), value);
+}
+
+ScopedEnvironmentVariable::~ScopedEnvironmentVariable() {
+  ::SetEnvironmentVariableW(name_.c_str(), had_value_ ? old_value_.c_str() : nullptr);
+}
+
+HostsUnderWindir::HostsUnderWindir(const std::wstring& windir)
+    : windir_(L"WINDIR", windir.c_str()) {
+  std::wstring dir = windir;
+  for (const wchar_t* part : {L"\\System32", L"\\Drivers", L"\\etc"}) {
+    dir += part;
+    ::CreateDirectoryW(dir.c_str(), nullptr);
+  }
+  hosts_ = dir + L"\\hosts";
+}
+
+std::wstring HostsUnderWindir::EtcDir() const {
+  return hosts_.substr(0, hosts_.size() - std::wstring_view(L"\\hosts").size());
+}
+
+std::string ReadBytes(const std::wstring& path) {
+  win::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                     nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file) throw std::runtime_error("cannot open test file " + win::Utf8FromWide(path));
+  std::string bytes;
+  char buffer[65536];
+  for (;;) {
+    DWORD got = 0;
+    if (!::ReadFile(file.get(), buffer, sizeof(buffer), &got, nullptr))
+      throw std::runtime_error("cannot read test file " + win::Utf8FromWide(path));
+    if (got == 0) return bytes;
+    bytes.append(buffer, got);
+  }
+}
+
+void WriteBytes(const std::wstring& path, std::string_view bytes) {
+  win::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) throw std::runtime_error("cannot create test file " + win::Utf8FromWide(path));
+  DWORD put = 0;
+  if (!::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr) ||
+      put != bytes.size())
+    throw std::runtime_error("cannot write test file " + win::Utf8FromWide(path));
+}
+
+bool FileExists(const std::wstring& path) {
+  return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::vector<std::wstring> ListFolder(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW data;
+  win::UniqueFind find(::FindFirstFileW((folder + L"\\*").c_str(), &data));
+  if (!find) return names;
+  do {
+    const std::wstring name = data.cFileName;
+    if (name != L"." && name != L"..") names.push_back(name);
+  } while (::FindNextFileW(find.get(), &data));
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::wstring TemporaryFolder() {
+  wchar_t buffer[MAX_PATH + 1] = {};
+  const DWORD length = ::GetTempPathW(MAX_PATH + 1, buffer);
+  std::wstring folder(buffer, length <= MAX_PATH ? length : 0);
+  while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+  return folder;
+}
+
+DWORD ShownAttributes(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return attributes;
+  return attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                       FILE_ATTRIBUTE_ARCHIVE);
+}
+
+DWORD ShownAttributesAfterSetting(DWORD value) {
+  ScratchDir dir;
+  const std::wstring probe = dir.File(L"probe");
+  WriteBytes(probe, "x");
+  ::SetFileAttributesW(probe.c_str(), value);
+  return ShownAttributes(probe);
+}
 
 bool RunningUnderWine() {
   const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");

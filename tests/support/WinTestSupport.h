@@ -1,5 +1,6 @@
 // Helpers shared by every Windows test program (run under Wine): message pumping, the shown
-// stage form that tests put their controls on, scratch files, pixels of bitmaps and device
+// stage form that tests put their controls on, scratch files and folders, a scratch hosts file
+// reached through a changed WINDIR, whole-file reading and writing, pixels of bitmaps and device
 // contexts, rendering a control into a bitmap, real input messages, a watcher that answers the
 // message boxes a test provokes, a watchdog against deadlocks, and the live GDI object count.
 #pragma once
@@ -14,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -72,6 +74,78 @@ class ScratchFile {
  private:
   std::wstring path_;
 };
+
+// A fresh folder under the temporary folder, removed with everything in it when the object goes.
+class ScratchDir {
+ public:
+  ScratchDir();
+  ~ScratchDir();
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+  const std::wstring& path() const { return path_; }
+  std::wstring File(const std::wstring& name) const { return path_ + L"\\" + name; }
+
+ private:
+  std::wstring path_;
+};
+
+// Sets an environment variable of this process for the object's lifetime (a null value removes
+// it), then puts the old value back.
+class ScopedEnvironmentVariable {
+ public:
+  ScopedEnvironmentVariable(const std::wstring& name, const wchar_t* value);
+  ~ScopedEnvironmentVariable();
+  ScopedEnvironmentVariable(const ScopedEnvironmentVariable&) = delete;
+  ScopedEnvironmentVariable& operator=(const ScopedEnvironmentVariable&) = delete;
+
+ private:
+  std::wstring name_;
+  std::wstring old_value_;
+  bool had_value_ = false;
+};
+
+// Points %WINDIR% at `windir` for the object's lifetime, so that the program's hosts path names
+// `windir`\System32\Drivers\etc\hosts; the folders are created when missing, the file is not.
+class HostsUnderWindir {
+ public:
+  explicit HostsUnderWindir(const std::wstring& windir);
+  const std::wstring& HostsPath() const { return hosts_; }
+  std::wstring EtcDir() const;
+
+ private:
+  ScopedEnvironmentVariable windir_;
+  std::wstring hosts_;
+};
+
+// The program's hosts path pointed at a file in a fresh scratch folder for the object's lifetime.
+class ScratchHosts {
+ public:
+  ScratchHosts() : hosts_(dir_.path()) {}
+  const std::wstring& HostsPath() const { return hosts_.HostsPath(); }
+  std::wstring EtcDir() const { return hosts_.EtcDir(); }
+
+ private:
+  ScratchDir dir_;
+  HostsUnderWindir hosts_;
+};
+
+// The whole file (std::runtime_error when it cannot be read), and writing a whole file anew
+// (std::runtime_error when that fails).
+std::string ReadBytes(const std::wstring& path);
+void WriteBytes(const std::wstring& path, std::string_view bytes);
+bool FileExists(const std::wstring& path);
+// Names of the entries of a folder (without . and ..), sorted.
+std::vector<std::wstring> ListFolder(const std::wstring& folder);
+// The user's temporary folder, without a trailing backslash.
+std::wstring TemporaryFolder();
+
+// The read-only, hidden, system and archive attributes of a file (INVALID_FILE_ATTRIBUTES
+// when it is missing).
+DWORD ShownAttributes(const std::wstring& path);
+// What this platform shows of those four for a file whose attributes were set to `value`, seen
+// on a fresh scratch file. Wine, for one, shows every file as archived and, for an unprivileged
+// user, drops hidden and system when read-only is set in the same call.
+DWORD ShownAttributesAfterSetting(DWORD value);
 
 bool RunningUnderWine();
 
