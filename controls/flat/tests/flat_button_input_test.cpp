@@ -293,6 +293,33 @@ TEST_F(ButtonInput, MouseEnterAndLeaveFollowThePointer) {
   EXPECT_EQ(log, (std::vector<std::string>{"enter", "leave"}));
 }
 
+TEST_F(ButtonInput, PropertiesReadFromADesignTakeEffect) {
+  // As the design reader does it: owner and parent first, then the stored properties while
+  // loading, then the after-loading step.
+  auto* loaded = new TFlButton(host.get());
+  loaded->SetParent(host.get());
+  loaded->SetComponentStateFlag(csLoading, true);
+  loaded->SetBounds(20, 200, 94, 30);
+  loaded->SetCaption(L"&Load");
+  loaded->SetDefault(true);
+  loaded->SetModalResult(mrYes);
+  TBitmap glyph;
+  testing::MakeFilled32(glyph, 22, 22, RGB(255, 0, 255));  // magenta: transparent
+  glyph.Canvas().Brush().SetColor(RGB(0, 128, 0));
+  glyph.Canvas().FillRect(RECT{6, 6, 16, 16});
+  loaded->SetGlyph(&glyph);
+  loaded->OnClick = [this](TObject*) { log.push_back("loaded click"); };
+  loaded->Loaded();
+  EXPECT_FALSE(loaded->IsLoading());
+  EXPECT_EQ(loaded->FaceBitmap().Width(), 92) << "gradients for the design size";
+  EXPECT_EQ(loaded->Glyph().Width(), 22);
+  EXPECT_EQ(testing::RenderControl(*loaded).At(7 + 11, (30 - 22) / 2 + 11), RGB(0, 128, 0));
+  StageForm().SetModalResult(mrNone);
+  PostKeyDown(edit->Handle(), VK_RETURN);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "loaded click"), 1) << "the default button";
+  EXPECT_EQ(StageForm().ModalResult(), mrYes);
+}
+
 TEST_F(ButtonInput, FocusElsewhereClearsTheFocusState) {
   button->SetFocus();
   EXPECT_TRUE(button->HasFocusState());
