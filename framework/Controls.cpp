@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "Forms.h"
+#include "HotKey.h"
 
 namespace vornada {
 
@@ -115,6 +116,16 @@ TCustomForm* GetParentForm(const TControl* control) {
   const TControl* c = control;
   while (c != nullptr && c->Parent() != nullptr) c = c->Parent();
   return dynamic_cast<TCustomForm*>(const_cast<TControl*>(c));
+}
+
+bool IsAccel(WPARAM char_code, const std::wstring& caption) {
+  const char16_t hot = HotKeyOf(win::U16String(caption));
+  if (hot == 0 || char_code == 0 || char_code > 0xFFFF) return false;
+  // CharUpperW upper-cases a single character passed in the low word of the pointer value.
+  auto upper = [](WPARAM c) {
+    return reinterpret_cast<UINT_PTR>(::CharUpperW(reinterpret_cast<LPWSTR>(c & 0xFFFF))) & 0xFFFF;
+  };
+  return upper(char_code) == upper(static_cast<WPARAM>(hot));
 }
 
 // ---- TControlCanvas --------------------------------------------------------------------------
@@ -310,6 +321,34 @@ void TControl::SetText(const std::wstring& text) {
   Perform(CM_TEXTCHANGED);
 }
 
+TBiDiMode TControl::BiDiMode() const {
+  if (parent_bidi_mode_ && parent_ != nullptr) return parent_->BiDiMode();
+  return bidi_mode_;
+}
+
+void TControl::SetBiDiMode(TBiDiMode value) {
+  if (!parent_bidi_mode_ && bidi_mode_ == value) return;
+  bidi_mode_ = value;
+  parent_bidi_mode_ = false;
+  Invalidate();
+}
+
+void TControl::SetParentBiDiMode(bool value) {
+  if (parent_bidi_mode_ == value) return;
+  // Leaving the parent's mode keeps the mode the control had through it.
+  if (!value) bidi_mode_ = BiDiMode();
+  parent_bidi_mode_ = value;
+  Invalidate();
+}
+
+bool TControl::UseRightToLeftReading() const {
+  return ::GetSystemMetrics(SM_MIDEASTENABLED) != 0 && BiDiMode() != TBiDiMode::bdLeftToRight;
+}
+
+UINT TControl::DrawTextBiDiModeFlagsReadingOnly() const {
+  return UseRightToLeftReading() ? DT_RTLREADING : 0u;
+}
+
 LRESULT TControl::Perform(UINT msg, WPARAM wparam, LPARAM lparam) {
   TMessage m{msg, wparam, lparam, 0};
   WndProc(m);
@@ -409,6 +448,9 @@ void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
 }
 void TControl::Resize() {
   if (OnResize) OnResize(this);
+}
+void TControl::DoContextPopup(POINT mouse_pos, bool& handled) {
+  if (OnContextPopup) OnContextPopup(this, mouse_pos, handled);
 }
 
 HWND TControl::ParentWindowHandle() const {
@@ -1006,8 +1048,58 @@ void TWinControl::HandleKeyMessage(TMessage& m) {
   m.Result = 0;
 }
 
+// Characters that the focused window does not take as text, and every Alt+character, are
+// offered to the form as accelerators (CM_DIALOGCHAR travels down to every control); a control
+// that owns the accelerator acts on it and the character goes no further.
+void TWinControl::HandleDialogChar(TMessage& m) {
+  m.Result = 0;
+  if (m.Msg == CN_SYSCHAR) {
+    if (m.WParam == VK_SPACE) return;  // Alt+Space opens the system menu
+  } else if ((Perform(WM_GETDLGCODE, 0, 0) & (DLGC_WANTCHARS | DLGC_WANTALLKEYS)) != 0) {
+    return;
+  }
+  if (TCustomForm* form = GetParentForm(this))
+    m.Result = form->Perform(CM_DIALOGCHAR, m.WParam, m.LParam);
+}
+
+// A context menu asked for over this window: the windowless child under the point, or this
+// control, hears OnContextPopup first; unless a handler took it, the window's own handling runs.
+void TWinControl::HandleContextMenu(TMessage& m) {
+  const int sx = GET_X_LPARAM(m.LParam), sy = GET_Y_LPARAM(m.LParam);
+  TControl* target = this;
+  POINT at{-1, -1};
+  if (!(sx == -1 && sy == -1)) {
+    POINT client{sx, sy};
+    ::ScreenToClient(hwnd_, &client);
+    at = client;
+    if (TControl* child = ControlAtPos(client, false)) {
+      target = child;
+      at = {client.x - child->Left(), client.y - child->Top()};
+    }
+  }
+  bool handled = false;
+  target->DoContextPopup(at, handled);
+  if (handled) {
+    m.Result = 1;
+    return;
+  }
+  DefaultHandler(m);
+}
+
 void TWinControl::WndProc(TMessage& m) {
   switch (m.Msg) {
+    case CN_CHAR:
+    case CN_SYSCHAR:
+      HandleDialogChar(m);
+      return;
+    case CM_DIALOGKEY:
+    case CM_DIALOGCHAR:
+      // Offered to every control down the tree until one takes it (a non-zero result).
+      BroadcastMessage(m);
+      return;
+    case WM_CONTEXTMENU:
+      HandleContextMenu(m);
+      return;
     case WM_SETFOCUS:
       // A control being freed may get the focus for a moment when the system moves it off a
       // child window that goes first; it does not become the form's focused control then.

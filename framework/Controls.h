@@ -62,6 +62,7 @@ enum : UINT {
   CN_KEYUP = CN_BASE + WM_KEYUP,
   CN_CHAR = CN_BASE + WM_CHAR,
   CN_SYSKEYDOWN = CN_BASE + WM_SYSKEYDOWN,
+  CN_SYSCHAR = CN_BASE + WM_SYSCHAR,
   CN_DRAWITEM = CN_BASE + WM_DRAWITEM,
 };
 
@@ -85,6 +86,13 @@ using TMouseEvent =
 using TMouseMoveEvent = std::function<void(TObject* sender, TShiftState shift, int x, int y)>;
 using TKeyEvent = std::function<void(TObject* sender, WORD& key, TShiftState shift)>;
 using TKeyPressEvent = std::function<void(TObject* sender, wchar_t& key)>;
+// A context menu is asked for at `mouse_pos` (client coordinates; (-1, -1) when it came from the
+// keyboard); a handler that shows its own sets `handled`.
+using TContextPopupEvent = std::function<void(TObject* sender, POINT mouse_pos, bool& handled)>;
+
+// Reading order and alignment of a control's text. Right-to-left reading takes effect only
+// where the system has right-to-left languages enabled.
+enum class TBiDiMode { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
 
 // Control style flags (what the control is) and state flags (what it is doing).
 enum ControlStyle : unsigned {
@@ -177,6 +185,17 @@ class TControl : public TComponent {
   virtual std::wstring Text() const { return text_; }
   virtual void SetText(const std::wstring& text);
 
+  // The control's own mode, or its parent's while ParentBiDiMode is set (the default).
+  TBiDiMode BiDiMode() const;
+  void SetBiDiMode(TBiDiMode value);
+  bool ParentBiDiMode() const { return parent_bidi_mode_; }
+  void SetParentBiDiMode(bool value);
+  // True when the text should read right to left: the mode asks for it and the system has
+  // right-to-left languages enabled.
+  bool UseRightToLeftReading() const;
+  // DT_RTLREADING when UseRightToLeftReading, else 0 (for DrawText).
+  UINT DrawTextBiDiModeFlagsReadingOnly() const;
+
   unsigned ControlStyleFlags() const { return control_style_; }
   void SetControlStyle(unsigned style) { control_style_ = style; }
   unsigned ControlStateFlags() const { return control_state_; }
@@ -208,6 +227,7 @@ class TControl : public TComponent {
   TNotifyEvent OnMouseEnter;
   TNotifyEvent OnMouseLeave;
   TNotifyEvent OnResize;
+  TContextPopupEvent OnContextPopup;
 
  protected:
   virtual void Click();
@@ -216,6 +236,7 @@ class TControl : public TComponent {
   virtual void MouseMove(TShiftState shift, int x, int y);
   virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
   virtual void Resize();
+  virtual void DoContextPopup(POINT mouse_pos, bool& handled);
   virtual void VisibleChanging() {}
   // Asks whether the control may take the given size; may change it.
   virtual bool CanAutoSize(int& new_width, int& new_height);
@@ -246,6 +267,8 @@ class TControl : public TComponent {
   TColor color_ = clBtnFace;
   bool parent_color_ = true;
   TCursor cursor_ = TCursor::crDefault;
+  TBiDiMode bidi_mode_ = TBiDiMode::bdLeftToRight;
+  bool parent_bidi_mode_ = true;
   std::wstring text_;
   bool updating_font_ = false;
 };
@@ -390,6 +413,8 @@ class TWinControl : public TControl {
   void RemoveControl(TControl* control);
   bool IsControlMouseMsg(TMessage& message);
   void HandleKeyMessage(TMessage& message);
+  void HandleDialogChar(TMessage& message);
+  void HandleContextMenu(TMessage& message);
   void DoAlign(TAlign align, RECT& rect, TControl* control);
 
   std::vector<TControl*> controls_;       // every child, in creation (stacking) order
@@ -414,6 +439,10 @@ class TCustomControl : public TWinControl {
  private:
   TControlCanvas canvas_{*this};
 };
+
+// True when `char_code` (a character message's code) is the accelerator of `caption` (the
+// character after its single "&"), compared without regard to letter case.
+bool IsAccel(WPARAM char_code, const std::wstring& caption);
 
 // The control that holds the mouse capture, also when it is windowless.
 TControl* GetCaptureControl();

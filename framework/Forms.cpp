@@ -360,8 +360,9 @@ void TCustomForm::WndProc(TMessage& m) {
         default:
           break;
       }
+      // Other keys (Enter, Escape ...) go on to the controls.
       m.Result = 0;
-      return;
+      break;
     default:
       break;
   }
@@ -486,7 +487,14 @@ bool TApplication::IsKeyMsg(MSG& msg) {
     control = FindControl(hwnd);
   }
   if (control == nullptr) return false;
-  return control->Perform(CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
+  // A failure of what the key set off (a button clicked by Enter or its accelerator) is
+  // reported like any other failure of a message handler; the key counts as used.
+  try {
+    return control->Perform(CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
+  } catch (...) {
+    HandleException(std::current_exception());
+    return true;
+  }
 }
 
 bool TApplication::ProcessMessage(MSG& msg) {

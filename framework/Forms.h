@@ -28,6 +28,13 @@ enum class TCloseAction { caNone, caHide, caFree, caMinimize };
 
 using TCloseEvent = std::function<void(TObject* sender, TCloseAction& action)>;
 
+// The answer a form was closed with: a button's ModalResult, copied to its form on each click.
+using TModalResult = int;
+enum : TModalResult {
+  mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6,
+  mrNo = 7, mrAll = 8, mrNoToAll = 9, mrYesToAll = 10
+};
+
 class TCustomForm : public TWinControl {
  public:
   VORNADA_CLASS_NAME(TCustomForm)
@@ -51,6 +58,9 @@ class TCustomForm : public TWinControl {
   void SetAlphaBlend(bool value);
   BYTE AlphaBlendValue() const { return alpha_blend_value_; }
   void SetAlphaBlendValue(BYTE value);
+
+  TModalResult ModalResult() const { return modal_result_; }
+  void SetModalResult(TModalResult value) { modal_result_ = value; }
 
   bool Active() const { return active_; }
   TWinControl* ActiveControl() const { return active_control_; }
@@ -99,6 +109,7 @@ class TCustomForm : public TWinControl {
   BYTE alpha_blend_value_ = 255;
   bool active_ = false;
   bool shown_once_ = false;
+  TModalResult modal_result_ = mrNone;
   TWinControl* active_control_ = nullptr;
   TWinControl* focused_control_ = nullptr;
 };

@@ -318,6 +318,15 @@ void TCanvas::TextRect(const RECT& r, int x, int y, const std::wstring& text) {
   Changed();
 }
 
+int TCanvas::DrawText(const std::wstring& text, RECT& r, UINT flags) {
+  Changing();
+  RequireFont();
+  RequireBrush();
+  const int height = ::DrawTextW(dc_, text.c_str(), static_cast<int>(text.size()), &r, flags);
+  Changed();
+  return height;
+}
+
 SIZE TCanvas::TextExtent(const std::wstring& text) {
   RequireFont();
   SIZE s{0, 0};

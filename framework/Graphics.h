@@ -183,6 +183,10 @@ class TCanvas : public TPersistent {
   void LineTo(int x, int y);
   void TextOut(int x, int y, const std::wstring& text);
   void TextRect(const RECT& r, int x, int y, const std::wstring& text);
+  // The platform's DrawText (DT_ flags) in the canvas font and its colour, over the brush's
+  // colour unless the brush is clear; returns the text's height. With DT_CALCRECT `r` receives
+  // the measured rectangle and nothing is drawn.
+  int DrawText(const std::wstring& text, RECT& r, UINT flags);
   SIZE TextExtent(const std::wstring& text);
   int TextWidth(const std::wstring& text) { return TextExtent(text).cx; }
   int TextHeight(const std::wstring& text) { return TextExtent(text).cy; }

@@ -157,6 +157,28 @@ class ScopedGetDC {
   HDC hdc_;
 };
 
+// GetWindowDC/ReleaseDC pair: a context for the whole window, non-client area included.
+class ScopedGetWindowDC {
+ public:
+  explicit ScopedGetWindowDC(HWND hwnd) : hwnd_(hwnd), hdc_(::GetWindowDC(hwnd)) {
+    if (hdc_ != nullptr) live_gdi_objects.fetch_add(1);
+  }
+  ~ScopedGetWindowDC() {
+    if (hdc_ != nullptr) {
+      ::ReleaseDC(hwnd_, hdc_);
+      live_gdi_objects.fetch_sub(1);
+    }
+  }
+  ScopedGetWindowDC(const ScopedGetWindowDC&) = delete;
+  ScopedGetWindowDC& operator=(const ScopedGetWindowDC&) = delete;
+  HDC get() const { return hdc_; }
+  operator HDC() const { return hdc_; }
+
+ private:
+  HWND hwnd_;
+  HDC hdc_;
+};
+
 // SelectObject that puts the previous object back.
 class ScopedSelectObject {
  public:

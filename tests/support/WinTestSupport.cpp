@@ -295,6 +295,28 @@ Rendering RenderControl(TControl& control, COLORREF background) {
   return out;
 }
 
+RECT BoundsOfColor(const Rendering& rendering, COLORREF color, const RECT& area) {
+  RECT box{0, 0, 0, 0};
+  bool found = false;
+  const int x0 = std::max<int>(area.left, 0), y0 = std::max<int>(area.top, 0);
+  const int x1 = std::min<int>(area.right, rendering.width);
+  const int y1 = std::min<int>(area.bottom, rendering.height);
+  for (int y = y0; y < y1; ++y) {
+    for (int x = x0; x < x1; ++x) {
+      if (rendering.At(x, y) != color) continue;
+      if (!found) {
+        box = {x, y, x + 1, y + 1};
+        found = true;
+      }
+      box.left = std::min<LONG>(box.left, x);
+      box.top = std::min<LONG>(box.top, y);
+      box.right = std::max<LONG>(box.right, x + 1);
+      box.bottom = std::max<LONG>(box.bottom, y + 1);
+    }
+  }
+  return box;
+}
+
 Rendering CaptureWindow(HWND window) {
   Rendering out;
   ::UpdateWindow(window);

@@ -175,6 +175,9 @@ struct Rendering {
   uint32_t At(int x, int y) const { return pixels.at(static_cast<size_t>(y) * width + x); }
 };
 Rendering RenderControl(TControl& control, COLORREF background = RGB(1, 2, 3));
+// The smallest rectangle holding every pixel of `color` inside `area` of a rendering (right and
+// bottom exclusive); an empty rectangle (all zero) when there is none.
+RECT BoundsOfColor(const Rendering& rendering, COLORREF color, const RECT& area);
 // What a window shows on the screen now (BitBlt from its window device context after its
 // pending painting ran); for controls that only paint in their window, such as wrapped system
 // controls. The area must not be covered by another window.
