@@ -11,7 +11,8 @@ namespace {
 
 std::string ErrorText(int line, const std::string& component, const std::string& property,
                       const std::string& what) {
-  std::string text = "Design description line " + std::to_string(line);
+  std::string text = "Design description";
+  if (line > 0) text += " line " + std::to_string(line);
   if (!component.empty()) text += ", component '" + component + "'";
   if (!property.empty()) text += ", property '" + property + "'";
   return text + ": " + what;

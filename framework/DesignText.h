@@ -40,7 +40,7 @@ namespace vornada {
 
 // A failure to read a design description. The message names the line and, when known, the
 // component and the property: "Design description line 12, component 'BtnYES', property
-// 'Skin.Data': <what went wrong>".
+// 'Skin.Data': <what went wrong>" (line 0: no line, as for a missing description).
 class EDesignError : public EReadError {
  public:
   EDesignError(int line, std::string component, std::string property, std::string what);

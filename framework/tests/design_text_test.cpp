@@ -198,10 +198,12 @@ TEST_P(DesignSyntaxError, FailsNamingWhereAndWhat) {
     EXPECT_NE(e.What().find(c.what), std::string::npos) << e.Message();
     // The message carries all of it.
     EXPECT_NE(e.Message().find("line " + std::to_string(c.line)), std::string::npos);
-    if (*c.component != '\0')
+    if (*c.component != '\0') {
       EXPECT_NE(e.Message().find(std::string("component '") + c.component + "'"), std::string::npos);
-    if (*c.property != '\0')
+    }
+    if (*c.property != '\0') {
       EXPECT_NE(e.Message().find(std::string("property '") + c.property + "'"), std::string::npos);
+    }
   }
 }
 
