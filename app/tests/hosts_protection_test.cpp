@@ -8,6 +8,7 @@
 
 #include "Forms.h"
 #include "HostsFile_win.h"
+#include "Startup.h"
 #include "SysUtils.h"
 #include "Unit1.h"
 #include "test_support.h"
@@ -36,6 +37,7 @@ DWORD Attributes(const std::wstring& path) {
 class ProtectionTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
+    RunUnitStartup();
     Application()->SetTitle(kApplicationTitle);
     Application()->CreateForm<TMainForm>();
   }
