@@ -47,6 +47,17 @@ class TLoggingImage : public TImage {
   }
 };
 
+// A control with a bitmap property, as skinned controls and bitmap buttons have.
+class TGlyphHolder : public TGraphicControl {
+ public:
+  VORNADA_CLASS_NAME(TGlyphHolder)
+  using TGraphicControl::TGraphicControl;
+  TBitmap& Glyph() { return glyph_; }
+
+ private:
+  TBitmap glyph_;
+};
+
 // The form the descriptions are read into, with its published handlers and fields.
 class TDesignTestForm : public TForm {
  public:
@@ -99,6 +110,7 @@ class DesignReaderTest : public ::testing::Test {
   static void SetUpTestSuite() {
     RegisterFrameworkDesignClasses();
     RegisterDesignClass<TLoggingImage>("TImage");
+    RegisterDesignClass<TGlyphHolder>("TGraphicControl").Object<TBitmap>("Glyph", &TGlyphHolder::Glyph);
     PngGraphicRegistered();
   }
   void SetUp() override { form_ = std::make_unique<TDesignTestForm>(nullptr); }
@@ -389,7 +401,9 @@ TEST_F(DesignReaderTest, PicturesAreReadThroughTheirStoredForms) {
        FormatDesignBinary(HolderForm("TBitmap", Concat({Length32(bmp.size()), bmp})), 6) +
        "\n    Stretch = True\n  end\n"
        "  object Png1: TImage\n    AutoSize = True\n    Picture.Data = " +
-       FormatDesignBinary(HolderForm("TPngGraphic", png), 6) + "\n    Transparent = True\n  end\n");
+       FormatDesignBinary(HolderForm("TPngGraphic", png), 6) + "\n    Transparent = True\n  end\n"
+       "  object Glyph1: TGlyphHolder\n    Glyph.Data = " +
+       FormatDesignBinary(Concat({Length32(bmp.size()), bmp}), 6) + "\n    Left = 7\n  end\n");
   auto* bitmap_image = Get<TImage>("Bitmap1");
   auto* png_image = Get<TImage>("Png1");
   ASSERT_TRUE(bitmap_image && png_image);
@@ -411,6 +425,12 @@ TEST_F(DesignReaderTest, PicturesAreReadThroughTheirStoredForms) {
   EXPECT_EQ(png_image->Width(), png_width) << "auto-sized to the picture";
   EXPECT_EQ(png_image->Height(), png_height);
   EXPECT_TRUE(png_image->Transparent()) << "the property after the PNG's IEND is read too";
+
+  // A bitmap property holds the bitmap's own stored form: length and file, no class name.
+  auto* holder = Get<TGlyphHolder>("Glyph1");
+  ASSERT_NE(holder, nullptr);
+  EXPECT_EQ(testing::PixelsOf(holder->Glyph()), expected);
+  EXPECT_EQ(holder->Left(), 7);
 }
 
 // ---- after loading ---------------------------------------------------------------------------------
@@ -512,6 +532,10 @@ std::vector<BadCase> BadCases() {
        "broken picture"},
       {"png_with_a_bad_signature", picture(HolderForm("TPngGraphic", bad_signature)), 3, "Image1",
        "Picture.Data", "broken picture"},
+      {"bitmap_given_a_holders_form",
+       "  object Glyph1: TGlyphHolder\n    Glyph.Data = " +
+           FormatDesignBinary(HolderForm("TBitmap", Concat({Length32(bmp.size()), bmp})), 6) + "\n  end\n",
+       3, "Glyph1", "Glyph.Data", "broken picture"},
       {"picture_given_a_string", "  object Image1: TImage\n    Picture.Data = 'x'\n  end\n", 3, "Image1",
        "Picture.Data", "binary data expected"},
       {"missing_field_component", "  object Panel1: TPanel\n  end\n", 1, "Form1", "",
