@@ -1,6 +1,7 @@
 // Start-up of the program's units.
 #include "Startup.h"
 
+#include "DesignReader.h"
 #include "GifImage.h"
 #include "PngGraphic.h"
 
@@ -9,6 +10,7 @@ namespace vornada {
 void RunUnitStartup() {
   PngGraphicRegistered();
   GifImageRegistered();
+  RegisterFrameworkDesignClasses();
 }
 
 }  // namespace vornada

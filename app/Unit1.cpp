@@ -2,6 +2,7 @@
 #include "Unit1.h"
 
 #include "Clipbrd.h"
+#include "DesignReader.h"
 #include "HostsFile_win.h"
 #include "HostsText.h"
 
@@ -17,71 +18,25 @@ constexpr BYTE kFadeStep = 15;
 
 TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
   MainForm = this;
-  SetName("MainForm");
-  SetBorderStyle(TFormBorderStyle::bsNone);
-  SetCaption(L"");
-  SetFormStyle(TFormStyle::fsStayOnTop);
-  SetPosition(TPosition::poDesktopCenter);
-  SetScreenSnap(true);
-  SetAlphaBlend(true);
-  SetAlphaBlendValue(0);
-  SetColor(clWhite);
-  Font().SetName(L"MS Sans Serif");
-  Font().SetHeight(-11);
-  Font().SetColor(clWindowText);
-  SetClientSize(620, 527);
-
-  // The four screens, in this creation order: a later panel lies above an earlier one.
-  MainPanel = CreateScreenPanel("MainPanel", TAlign::alClient, 527, false, clWhite);
-  QuestionPanel = CreateScreenPanel("QuestionPanel", TAlign::alTop, 0, true, 15921919);
-  InfoPanel = CreateScreenPanel("InfoPanel", TAlign::alTop, 0, false, clWhite);
-  PassPanel = CreateScreenPanel("PassPanel", TAlign::alTop, 0, false, 16774388);
-  QuestionPanel->SetColor(15921919);
-
-  Memo1 = new TMemo(this);
-  Memo1->SetName("Memo1");
-  Memo1->SetParent(MainPanel);
-  Memo1->SetBounds(40, 56, 521, 439);
-  Memo1->SetBorderStyle(TBorderStyle::bsNone);
-  Memo1->SetColor(15921906);
-  Memo1->SetReadOnly(true);
-  Memo1->SetScrollBars(TScrollStyle::ssVertical);
-
-  auto make_timer = [this](const char* name, UINT interval, bool enabled) {
-    auto* timer = new TTimer(this);
-    timer->SetName(name);
-    timer->SetInterval(interval);
-    timer->SetEnabled(enabled);
-    return timer;
-  };
-  ShowTimer = make_timer("ShowTimer", 10, false);
-  ShowTimer->SetOnTimer([this](TObject* s) { ShowTimerTimer(s); });
-  CloseTimer = make_timer("CloseTimer", 10, false);
-  CloseTimer->SetOnTimer([this](TObject* s) { CloseTimerTimer(s); });
-  Timer1 = make_timer("Timer1", 10, true);
-  Timer2 = make_timer("Timer2", 1000, false);
-  Timer2->SetOnTimer([this](TObject* s) { Timer2Timer(s); });
-  Timer3 = make_timer("Timer3", 1, false);
-
-  OnCreate = [this](TObject* s) { FormCreate(s); };
-  OnShow = [this](TObject* s) { FormShow(s); };
-}
-
-TPanel* TMainForm::CreateScreenPanel(const char* name, TAlign align, int height, bool enabled,
-                                     TColor color) {
-  auto* panel = new TPanel(this);
-  panel->SetName(name);
-  panel->SetBevelOuter(TBevelCut::bvNone);
-  panel->SetParent(this);
-  panel->SetBounds(0, 0, 620, height);
-  panel->SetAlign(align);
-  panel->SetEnabled(enabled);
-  panel->SetTabStop(false);
-  if (color != clWhite) panel->SetColor(color);
-  panel->Font().SetName(L"MS Sans Serif");
-  panel->Font().SetHeight(-11);
-  panel->Font().SetColor(clBlack);
-  return panel;
+  // The window's design (its design values, screens, controls and timers, and which handler
+  // serves which event) is the description compiled into the program as resource MAINFORM.
+  TDesignBindings design;
+  design.Handler("FormCreate", this, &TMainForm::FormCreate)
+      .Handler("FormShow", this, &TMainForm::FormShow)
+      .Handler("ShowTimerTimer", this, &TMainForm::ShowTimerTimer)
+      .Handler("CloseTimerTimer", this, &TMainForm::CloseTimerTimer)
+      .Handler("Timer2Timer", this, &TMainForm::Timer2Timer)
+      .Field("MainPanel", MainPanel)
+      .Field("QuestionPanel", QuestionPanel)
+      .Field("InfoPanel", InfoPanel)
+      .Field("PassPanel", PassPanel)
+      .Field("Memo1", Memo1)
+      .Field("ShowTimer", ShowTimer)
+      .Field("CloseTimer", CloseTimer)
+      .Field("Timer1", Timer1)
+      .Field("Timer2", Timer2)
+      .Field("Timer3", Timer3);
+  ReadDesignResource(*this, L"MAINFORM", design);
 }
 
 void TMainForm::FormCreate(TObject*) {

@@ -2,8 +2,9 @@
 // window's creation and show handlers, the fade timers, and the hosts-file loading, saving and
 // periodic reload.
 //
-// The window owns every control on it through the component tree; the members below are
-// non-owning references to them.
+// The window's design is read from its design description (resource MAINFORM, the text
+// app/design/MainForm.dfm) when the window is created. The window owns every control on it
+// through the component tree; the members below are non-owning references to them.
 #pragma once
 
 #include <windows.h>
@@ -48,10 +49,6 @@ class TMainForm : public TForm {
   // Hosts file.
   void LoadHostsFile();
   void SaveHostsFile();
-
- private:
-  TPanel* CreateScreenPanel(const char* name, TAlign align, int height, bool enabled,
-                            TColor color);
 };
 
 // Brings `window` to the foreground even when another program owns the foreground.

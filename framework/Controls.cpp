@@ -183,6 +183,7 @@ TControl::TControl(TComponent* owner) : TComponent(owner) {
     if (!updating_font_) parent_font_ = false;
     Perform(CM_FONTCHANGED);
   };
+  constraints_.OnChange = [this](TObject*) { SetBounds(left_, top_, width_, height_); };
 }
 
 TControl::~TControl() {
@@ -207,6 +208,7 @@ void TControl::SetBounds(int left, int top, int width, int height) {
   if (width < 0) width = 0;
   if (height < 0) height = 0;
   if (!CanResize(width, height)) return;
+  Constraints().Constrain(width, height);
   if (left == left_ && top == top_ && width == width_ && height == height_) return;
   InvalidateControl(visible_, false);
   const bool resized = width != width_ || height != height_;
@@ -703,6 +705,7 @@ void TWinControl::SetBounds(int left, int top, int width, int height) {
   if (width < 0) width = 0;
   if (height < 0) height = 0;
   if (!CanResize(width, height)) return;
+  Constraints().Constrain(width, height);
   if (left == left_ && top == top_ && width == width_ && height == height_) return;
   const bool resized = width != width_ || height != height_;
   left_ = left;

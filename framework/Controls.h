@@ -23,6 +23,7 @@
 
 #include "Classes.h"
 #include "Graphics.h"
+#include "SizeConstraints.h"
 #include "WinHandles.h"
 
 namespace vornada {
@@ -157,6 +158,9 @@ class TControl : public TComponent {
   int ClientWidth() const { const RECT r = ClientRect(); return r.right - r.left; }
   int ClientHeight() const { const RECT r = ClientRect(); return r.bottom - r.top; }
   virtual void SetClientSize(int width, int height);
+  // Limits on the size; SetBounds brings every new size within them, and a change of the limits
+  // applies them to the current size.
+  TSizeConstraints& Constraints() { return constraints_; }
   POINT ClientToScreen(POINT p) const;
   POINT ScreenToClient(POINT p) const;
 
@@ -263,6 +267,7 @@ class TControl : public TComponent {
   bool visible_ = true;
   bool enabled_ = true;
   TFont font_;
+  TSizeConstraints constraints_;
   bool parent_font_ = true;
   TColor color_ = clBtnFace;
   bool parent_color_ = true;

@@ -10,8 +10,9 @@ packages=(
   # Windows flavour: cross compiler, zlib for MinGW, Wine and a virtual display
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64 fonts-wine
   xvfb xauth xdotool xcompmgr x11-utils imagemagick
-  # fixture makers and independent decoders for the picture tests
-  python3 python3-pil giflib-tools libpng-tools
+  # fixture makers and independent decoders for the picture tests; the window's picture
+  # generator (Pillow and the DejaVu fonts)
+  python3 python3-pil giflib-tools libpng-tools fonts-dejavu-core
   # the unprivileged test user
   passwd util-linux
 )

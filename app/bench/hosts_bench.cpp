@@ -17,6 +17,7 @@
 #include "Forms.h"
 #include "HostsFile_win.h"
 #include "HostsText.h"
+#include "Startup.h"
 #include "Unit1.h"
 #include "WinHandles.h"
 #include "WinUtil.h"
@@ -75,6 +76,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   const std::wstring shown = win::WideFromAnsi(hosts::NormaliseLineBreaks(file));
 
+  RunUnitStartup();
   Application()->SetTitle(kApplicationTitle);
   TMainForm* form = Application()->CreateForm<TMainForm>();
   TMemo* memo = form->Memo1;

@@ -18,6 +18,7 @@
 #include "Forms.h"
 #include "HostsFile_win.h"
 #include "ScopeExit.h"
+#include "Startup.h"
 #include "SysUtils.h"
 #include "Unit1.h"
 #include "WinHandles.h"
@@ -73,6 +74,7 @@ std::vector<std::wstring> BackupsInTemporaryFolder() {
 class ProtectionTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
+    RunUnitStartup();
     Application()->SetTitle(kApplicationTitle);
     Application()->CreateForm<TMainForm>();
   }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Forms.h"
+#include "Startup.h"
 #include "Unit1.h"
 
 namespace vornada {
@@ -20,6 +21,7 @@ TEST(MainFormCloseTest, FadeOutReachesZeroAndEndsTheMessageLoop) {
     ::ExitProcess(99);
   }).detach();
 
+  RunUnitStartup();
   Application()->SetTitle(kApplicationTitle);
   TMainForm* f = Application()->CreateForm<TMainForm>();
   std::vector<int> fade_out;

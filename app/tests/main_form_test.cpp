@@ -4,14 +4,17 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "Clipbrd.h"
+#include "DesignText.h"
 #include "Forms.h"
 #include "HostsFile_win.h"
 #include "HostsText.h"
 #include "Startup.h"
+#include "TestSupport.h"
 #include "Unit1.h"
 #include "WinHandles.h"
 #include "WinTestSupport.h"
@@ -86,6 +89,45 @@ TEST(MainFormStartTest, PictureClassesAreRegisteredAtStartUp) {
   ASSERT_NE(gif, nullptr);
   EXPECT_EQ(png->extension, L"PNG");
   EXPECT_EQ(gif->extension, L"gif");
+}
+
+// The window is built from the description compiled into the program: the resource holds the
+// committed description, and every object it names exists with its class and its parent.
+TEST(MainFormStartTest, BuiltFromTheDesignDescriptionInTheProgram) {
+  HRSRC info = ::FindResourceW(nullptr, L"MAINFORM", MAKEINTRESOURCEW(10));
+  ASSERT_NE(info, nullptr);
+  const char* data = static_cast<const char*>(::LockResource(::LoadResource(nullptr, info)));
+  const std::string resource(data, ::SizeofResource(nullptr, info));
+  bool ok = false;
+  const std::vector<uint8_t> file =
+      testing::ReadFileBytes(testing::SourcePath("app/design/MainForm.dfm"), &ok);
+  ASSERT_TRUE(ok);
+  EXPECT_EQ(resource, std::string(file.begin(), file.end()));
+
+  const TDesignObject root = ParseDesignText(resource);
+  EXPECT_EQ(root.name, MainForm->Name());
+  int objects = 0;
+  std::function<void(const TDesignObject&, const std::string&)> check =
+      [&](const TDesignObject& object, const std::string& parent) {
+        for (const TDesignObject& child : object.children) {
+          SCOPED_TRACE(child.name);
+          ++objects;
+          TComponent* c = MainForm->FindComponent(child.name);
+          ASSERT_NE(c, nullptr);
+          EXPECT_EQ(c->ClassName(), child.class_name);
+          if (auto* control = dynamic_cast<TControl*>(c)) {
+            ASSERT_NE(control->Parent(), nullptr);
+            EXPECT_EQ(control->Parent()->Name(), parent);
+          }
+          check(child, child.name);
+        }
+      };
+  check(root, root.name);
+  EXPECT_EQ(objects, MainForm->ComponentCount()) << "nothing made outside the description";
+  EXPECT_TRUE(MainForm->ShowTimer->OnTimer());
+  EXPECT_TRUE(MainForm->CloseTimer->OnTimer());
+  EXPECT_TRUE(MainForm->Timer2->OnTimer());
+  EXPECT_TRUE(MainForm->OnShow);
 }
 
 TEST(MainFormStartTest, WindowIsBorderlessTopmostAndLayered) {
