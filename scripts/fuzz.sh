@@ -18,6 +18,7 @@ case "$build" in /*) ;; *) build=$root/$build ;; esac
 targets=(
   "png_load_fuzzer pictures/fuzz/corpus/png"
   "gif_read_fuzzer pictures/fuzz/corpus/gif"
+  "icon_file_fuzzer framework/fuzz/corpus/icon"
 )
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
