@@ -8,9 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "SkImgBtn.h"
@@ -262,6 +264,47 @@ TEST_F(Hooks, AFailingHandlerDoesNotKeepTheMessageFromTheForm) {
   ::SendMessageW(form_, WM_ACTIVATE, WA_INACTIVE, 0);
   EXPECT_EQ(reported, std::vector<std::string>{"handler failed"});
   EXPECT_FALSE(StageForm().Active()) << "the form handled the deactivation all the same";
+}
+
+// A form whose window belongs to another thread cannot be hooked from this one: creating a
+// control on it fails with the stub error, and the application window's hook it had already
+// made is undone.
+TEST_F(Hooks, AFormThatCannotBeHookedFailsTheControlsCreation) {
+  // The other thread owns the form's window and handles its messages; both threads keep
+  // handling the messages they send each other while they wait.
+  std::unique_ptr<TForm> foreign;
+  std::atomic<bool> ready{false}, done{false}, finished{false};
+  std::thread owner([&] {
+    foreign = std::make_unique<TForm>(nullptr);
+    foreign->HandleNeeded();
+    ready = true;
+    while (!done) {
+      MSG msg;
+      while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+      ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    foreign.reset();
+    finished = true;
+  });
+  ASSERT_TRUE(testing::PumpUntil([&] { return ready.load(); }, 10000));
+  std::vector<std::string> errors;
+  const auto create = [&](auto make) {
+    try {
+      make();
+      errors.push_back("created");
+    } catch (const EOutOfResources& e) {
+      errors.push_back(e.what());
+    }
+  };
+  create([&] { TSkImgBtn b(foreign.get()); });
+  create([&] { TSkImgCheckBox b(foreign.get()); });
+  create([&] { TSkImgForm f(foreign.get()); });
+  EXPECT_EQ(errors, std::vector<std::string>(3, "Error: WndProc pointer = nil"));
+  EXPECT_EQ(foreign->ComponentCount(), 0);
+  EXPECT_EQ(::GetWindowLongPtrW(app_, GWLP_WNDPROC), app_proc_) << "no hook left behind";
+  done = true;
+  testing::PumpUntil([&] { return finished.load(); }, 10000);
+  owner.join();
 }
 
 TEST_F(Hooks, RealMinimiseRestoreAndActivationReachTheSurvivors) {
