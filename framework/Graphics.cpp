@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "Classes_win.h"
+#include "Icon.h"
 #include "WinUtil.h"
 
 namespace vornada {
@@ -1138,6 +1139,8 @@ struct Registry {
   Registry() {
     classes.push_back({"TBitmap", L"bmp", L"Bitmaps",
                        [] { return std::unique_ptr<TGraphic>(new TBitmap()); }, CF_BITMAP});
+    classes.push_back({"TIcon", L"ico", L"Icons",
+                       [] { return std::unique_ptr<TGraphic>(new TIcon()); }, 0});
   }
 };
 Registry& GraphicRegistry() {

@@ -19,6 +19,7 @@ targets=(
   "png_load_fuzzer pictures/fuzz/corpus/png"
   "gif_read_fuzzer pictures/fuzz/corpus/gif"
   "design_text_fuzzer framework/fuzz/corpus/design"
+  "icon_file_fuzzer framework/fuzz/corpus/icon"
 )
 
 if [ ! -f "$build/CMakeCache.txt" ]; then

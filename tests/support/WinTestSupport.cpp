@@ -330,6 +330,54 @@ Rendering CaptureWindow(HWND window) {
   return out;
 }
 
+// ---- window regions --------------------------------------------------------------------------
+
+std::vector<RegionRun> WindowRegionRuns(HWND window, bool* has_region) {
+  std::vector<RegionRun> runs;
+  win::UniqueRegion region(::CreateRectRgn(0, 0, 0, 0));
+  const int kind = ::GetWindowRgn(window, region.get());
+  if (has_region != nullptr) *has_region = kind != ERROR;
+  if (kind == ERROR || kind == NULLREGION) return runs;
+  const DWORD size = ::GetRegionData(region.get(), 0, nullptr);
+  std::vector<uint8_t> buffer(size);
+  auto* data = reinterpret_cast<RGNDATA*>(buffer.data());
+  if (::GetRegionData(region.get(), size, data) == 0) return runs;
+  const auto* rects = reinterpret_cast<const RECT*>(data->Buffer);
+  for (DWORD i = 0; i < data->rdh.nCount; ++i)
+    for (int y = rects[i].top; y < rects[i].bottom; ++y)
+      runs.push_back({y, static_cast<int>(rects[i].left), static_cast<int>(rects[i].right)});
+  std::sort(runs.begin(), runs.end(), [](const RegionRun& a, const RegionRun& b) {
+    return a.y != b.y ? a.y < b.y : a.left < b.left;
+  });
+  std::vector<RegionRun> joined;
+  for (const RegionRun& r : runs) {
+    if (!joined.empty() && joined.back().y == r.y && joined.back().right == r.left) {
+      joined.back().right = r.right;
+    } else {
+      joined.push_back(r);
+    }
+  }
+  return joined;
+}
+
+std::vector<RegionRun> RunsOf(int width, int height,
+                              const std::function<bool(int x, int y)>& inside) {
+  std::vector<RegionRun> runs;
+  for (int y = 0; y < height; ++y) {
+    int x = 0;
+    while (x < width) {
+      if (!inside(x, y)) {
+        ++x;
+        continue;
+      }
+      const int start = x;
+      while (x < width && inside(x, y)) ++x;
+      runs.push_back({y, start, x});
+    }
+  }
+  return runs;
+}
+
 // ---- input -----------------------------------------------------------------------------------
 
 void PostMouse(HWND window, UINT message, int x, int y, WPARAM keys) {
@@ -366,6 +414,17 @@ void PostKey(HWND window, WORD vk, bool down) {
 void PostKeyDown(HWND window, WORD vk) { PostKey(window, vk, true); }
 void PostKeyUp(HWND window, WORD vk) { PostKey(window, vk, false); }
 
+void SendRealMouse(int screen_x, int screen_y, DWORD flags) {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  const int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
+  // Absolute coordinates run from 0 to 65535 over the primary screen.
+  input.mi.dx = static_cast<LONG>((static_cast<int64_t>(screen_x) * 65536 + w / 2) / w);
+  input.mi.dy = static_cast<LONG>((static_cast<int64_t>(screen_y) * 65536 + h / 2) / h);
+  input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+  ::SendInput(1, &input, sizeof(input));
+}
+
 HeldModifiers::HeldModifiers(std::initializer_list<int> keys) {
   ::GetKeyboardState(saved_);
   BYTE state[256];
@@ -380,6 +439,14 @@ HeldModifiers::HeldModifiers(std::initializer_list<int> keys) {
 }
 
 HeldModifiers::~HeldModifiers() { ::SetKeyboardState(saved_); }
+
+// ---- loading ---------------------------------------------------------------------------------
+
+void LoadLikeReader(TComponent& component, const std::function<void()>& assign) {
+  component.SetComponentStateFlag(csLoading, true);
+  if (assign) assign();
+  component.Loaded();
+}
 
 // ---- message boxes ---------------------------------------------------------------------------
 

@@ -1,8 +1,9 @@
 // Helpers shared by every Windows test program (run under Wine): message pumping, the shown
 // stage form that tests put their controls on, scratch files and folders, a scratch hosts file
 // reached through a changed WINDIR, whole-file reading and writing, pixels of bitmaps and device
-// contexts, rendering a control into a bitmap, real input messages, a watcher that answers the
-// message boxes a test provokes, a watchdog against deadlocks, and the live GDI object count.
+// contexts, rendering a control into a bitmap, window regions as runs, real input messages,
+// loading a component as the design reader does, a watcher that answers the message boxes a
+// test provokes, a watchdog against deadlocks, and the live GDI object count.
 #pragma once
 
 #include <windows.h>
@@ -14,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -183,6 +185,25 @@ RECT BoundsOfColor(const Rendering& rendering, COLORREF color, const RECT& area)
 // controls. The area must not be covered by another window.
 Rendering CaptureWindow(HWND window);
 
+// ---- window regions --------------------------------------------------------------------------
+
+// A horizontal run of a region's row y: columns left .. right - 1.
+struct RegionRun {
+  int y = 0;
+  int left = 0;
+  int right = 0;
+  bool operator==(const RegionRun&) const = default;
+  friend std::ostream& operator<<(std::ostream& os, const RegionRun& r) {
+    return os << "y" << r.y << "[" << r.left << "," << r.right << ")";
+  }
+};
+// The window's region as runs, rows from the top, touching runs of a row joined (empty when the
+// window has no region or an empty one; `has_region` tells which).
+std::vector<RegionRun> WindowRegionRuns(HWND window, bool* has_region = nullptr);
+// The runs of the points (x, y) of a width x height area for which `inside` holds.
+std::vector<RegionRun> RunsOf(int width, int height,
+                              const std::function<bool(int x, int y)>& inside);
+
 // ---- input -----------------------------------------------------------------------------------
 
 // Mouse messages to a windowed control at client point (x, y), through the message queue (so
@@ -196,6 +217,10 @@ void MoveRealPointer(HWND window, int x, int y);
 // (or `window`), then pumped.
 void PostKeyDown(HWND window, WORD vk);
 void PostKeyUp(HWND window, WORD vk);
+// A real mouse event (SendInput) at a screen point: the pointer moves there, and `flags` may add
+// a button press or release (MOUSEEVENTF_LEFTDOWN ...). For paths that need the system's own
+// input, such as its window-move loop.
+void SendRealMouse(int screen_x, int screen_y, DWORD flags = 0);
 // Holds modifier keys (VK_SHIFT, VK_CONTROL, VK_MENU) in this thread's keyboard state for the
 // object's lifetime, so GetKeyState sees them while posted key messages are handled.
 class HeldModifiers {
@@ -208,6 +233,12 @@ class HeldModifiers {
  private:
   BYTE saved_[256] = {};
 };
+
+// ---- loading ---------------------------------------------------------------------------------
+
+// Loads a component as the design reader does: csLoading while `assign` sets its stored
+// properties, then Loaded().
+void LoadLikeReader(TComponent& component, const std::function<void()>& assign);
 
 // ---- message boxes ---------------------------------------------------------------------------
 
