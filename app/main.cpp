@@ -4,19 +4,24 @@
 #include "Forms.h"
 #include "Startup.h"
 #include "Unit1.h"
+#include "WinHandles.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   using namespace vornada;
   RunUnitStartup();
-  // The marker is kept open (never closed) until the process ends; only its existence matters.
-  const HANDLE marker = ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                             kInstanceMarkerSize, kInstanceMarkerName);
-  if (::GetLastError() == ERROR_ALREADY_EXISTS) {
+  // The marker stays open for the whole process; only its existence matters. Its owner is
+  // deliberately never destroyed (neither when this function returns nor by the static
+  // destructors, while the window may still be closing): the system closes the handle when the
+  // process ends.
+  const auto* marker = new win::UniqueKernelHandle(::CreateFileMappingA(
+      INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kInstanceMarkerSize, kInstanceMarkerName));
+  const bool another_instance_runs = ::GetLastError() == ERROR_ALREADY_EXISTS;
+  (void)marker;
+  if (another_instance_runs) {
     if (HWND running = ::FindWindowA(nullptr, kApplicationTitleAnsi))
       ::ShowWindow(running, SW_RESTORE);
     return 0;
   }
-  (void)marker;
   Application()->Initialize();
   Application()->SetTitle(kApplicationTitle);
   Application()->CreateForm<TMainForm>();

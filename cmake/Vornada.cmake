@@ -49,3 +49,44 @@ else()
   set(VORNADA_TEST_SOURCE_DIR "${PROJECT_SOURCE_DIR}")
   set(VORNADA_TEST_SHARED_DIR "${_shared}")
 endif()
+
+# The fuzz targets need clang's libFuzzer in the native flavour. Asking for them anywhere else
+# fails here, saying what is missing, instead of building without them.
+if(VORNADA_FUZZ)
+  if(WIN32)
+    message(FATAL_ERROR "VORNADA_FUZZ is for the native flavour; the fuzz targets cannot be "
+                        "built with the MinGW toolchain.")
+  endif()
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "VORNADA_FUZZ needs clang (libFuzzer); the C++ compiler is "
+                        "${CMAKE_CXX_COMPILER_ID}. Configure with -DCMAKE_CXX_COMPILER=clang++.")
+  endif()
+  include(CheckCXXSourceCompiles)
+  set(CMAKE_REQUIRED_FLAGS -fsanitize=fuzzer)
+  set(CMAKE_REQUIRED_LINK_OPTIONS -fsanitize=fuzzer)
+  check_cxx_source_compiles([[
+    #include <cstddef>
+    #include <cstdint>
+    extern "C" int LLVMFuzzerTestOneInput(const uint8_t*, size_t) { return 0; }
+  ]] VORNADA_HAVE_LIBFUZZER)
+  unset(CMAKE_REQUIRED_FLAGS)
+  unset(CMAKE_REQUIRED_LINK_OPTIONS)
+  if(NOT VORNADA_HAVE_LIBFUZZER)
+    message(FATAL_ERROR "VORNADA_FUZZ is on but clang cannot link a libFuzzer target "
+                        "(-fsanitize=fuzzer). Install clang's runtime libraries (Debian: "
+                        "libclang-rt-14-dev) or configure with -DVORNADA_FUZZ=OFF.")
+  endif()
+endif()
+
+# vornada_fuzzer(NAME SOURCES... [INCLUDES dirs...] [LIBS libs...]): a libFuzzer target. The
+# code under test is listed among SOURCES so that it is compiled with coverage instrumentation.
+function(vornada_fuzzer name)
+  cmake_parse_arguments(F "" "" "SOURCES;INCLUDES;LIBS" ${ARGN})
+  add_executable(${name} ${F_SOURCES} ${F_UNPARSED_ARGUMENTS})
+  target_include_directories(${name} PRIVATE ${F_INCLUDES})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined
+                                         -fno-sanitize-recover=undefined)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+  target_link_libraries(${name} PRIVATE ${F_LIBS} vornada_options)
+endfunction()
+

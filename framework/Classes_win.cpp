@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <deque>
-#include <mutex>
 
+#include "Lock.h"
 #include "WinUtil.h"
 
 namespace vornada {
@@ -106,7 +106,7 @@ struct SyncRequest {
 };
 
 struct SyncQueue {
-  std::mutex mutex;
+  Lock lock;
   std::deque<SyncRequest*> pending;
   std::function<void()> wake;
 };
@@ -125,7 +125,7 @@ const DWORD g_main_thread_id = ::GetCurrentThreadId();
 DWORD MainThreadID() { return g_main_thread_id; }
 
 void SetWakeMainThread(std::function<void()> wake) {
-  std::lock_guard<std::mutex> lock(Queue().mutex);
+  ScopedLock hold(Queue().lock);
   Queue().wake = std::move(wake);
 }
 
@@ -135,7 +135,7 @@ bool CheckSynchronize() {
   for (;;) {
     SyncRequest* request = nullptr;
     {
-      std::lock_guard<std::mutex> lock(Queue().mutex);
+      ScopedLock hold(Queue().lock);
       if (Queue().pending.empty()) break;
       request = Queue().pending.front();
       Queue().pending.pop_front();
@@ -161,7 +161,7 @@ void TThread::Synchronize(const std::function<void()>& method) {
   SyncRequest request{&method, nullptr, done.get()};
   std::function<void()> wake;
   {
-    std::lock_guard<std::mutex> lock(Queue().mutex);
+    ScopedLock hold(Queue().lock);
     Queue().pending.push_back(&request);
     wake = Queue().wake;
   }

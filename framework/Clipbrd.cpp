@@ -5,6 +5,8 @@
 
 #include "Forms.h"
 #include "Graphics.h"
+#include "ScopeExit.h"
+#include "WinHandles.h"
 
 namespace vornada {
 
@@ -53,39 +55,36 @@ bool TClipboard::HasFormat(UINT format) const {
 std::wstring TClipboard::AsText() {
   std::wstring text;
   Open();
+  ScopeExit close([this] { Close(); });
   if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
     const SIZE_T bytes = ::GlobalSize(data);
-    if (const auto* p = static_cast<const wchar_t*>(::GlobalLock(data))) {
+    const win::ScopedGlobalLock block(data);
+    if (const auto* p = static_cast<const wchar_t*>(block.get())) {
       const size_t max_chars = bytes / sizeof(wchar_t);
       size_t n = 0;
       while (n < max_chars && p[n] != L'\0') ++n;  // never past the block
       text.assign(p, n);
-      ::GlobalUnlock(data);
     }
   }
-  Close();
   return text;
 }
 
 void TClipboard::SetAsText(const std::wstring& text) {
   const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-  HGLOBAL data = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, bytes);
-  if (data == nullptr) throw EOutOfMemory("Out of memory");
-  void* block = ::GlobalLock(data);
-  if (block == nullptr) {
-    ::GlobalFree(data);
-    throw EOutOfMemory("Out of memory");
+  win::UniqueGlobal data(::GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, bytes));
+  if (!data) throw EOutOfMemory("Out of memory");
+  {
+    const win::ScopedGlobalLock block(data.get());
+    if (block.get() == nullptr) throw EOutOfMemory("Out of memory");
+    std::memcpy(block.get(), text.c_str(), bytes);
   }
-  std::memcpy(block, text.c_str(), bytes);
-  ::GlobalUnlock(data);
-  SetAsHandle(CF_UNICODETEXT, data);
+  SetAsHandle(CF_UNICODETEXT, data.release());  // the clipboard owns it from here on
 }
 
 HANDLE TClipboard::GetAsHandle(UINT format) {
   Open();
-  HANDLE data = ::GetClipboardData(format);
-  Close();
-  return data;
+  ScopeExit close([this] { Close(); });
+  return ::GetClipboardData(format);
 }
 
 namespace {
@@ -105,23 +104,13 @@ void FreeClipboardData(UINT format, HANDLE data) {
 }  // namespace
 
 void TClipboard::SetAsHandle(UINT format, HANDLE data) {
-  try {
-    Open();
-  } catch (...) {
-    FreeClipboardData(format, data);
-    throw;
-  }
-  try {
-    Adding();
-    if (::SetClipboardData(format, data) == nullptr) {
-      FreeClipboardData(format, data);
-      throw Exception("Cannot set clipboard data");
-    }
-  } catch (...) {
-    Close();
-    throw;
-  }
-  Close();
+  // Until the clipboard has taken the data, they are freed on every way out.
+  ScopeExit free_data([format, data] { FreeClipboardData(format, data); });
+  Open();
+  ScopeExit close([this] { Close(); });
+  Adding();
+  if (::SetClipboardData(format, data) == nullptr) throw Exception("Cannot set clipboard data");
+  free_data.Dismiss();
 }
 
 void TClipboard::Assign(TPersistent* source) {
@@ -133,21 +122,16 @@ void TClipboard::Assign(TPersistent* source) {
   }
   if (picture != nullptr) graphic = picture->Graphic();  // an empty holder empties the clipboard
   Open();
-  try {
-    Adding();
-    UINT format = 0;
-    HANDLE data = nullptr;
-    HPALETTE palette = nullptr;
-    if (graphic != nullptr) graphic->SaveToClipboardFormat(format, data, palette);
-    if (data != nullptr && ::SetClipboardData(format, data) == nullptr)
-      FreeClipboardData(format, data);
-    if (palette != nullptr && ::SetClipboardData(CF_PALETTE, palette) == nullptr)
-      ::DeleteObject(palette);
-  } catch (...) {
-    Close();
-    throw;
-  }
-  Close();
+  ScopeExit close([this] { Close(); });
+  Adding();
+  UINT format = 0;
+  HANDLE data = nullptr;
+  HPALETTE palette = nullptr;
+  if (graphic != nullptr) graphic->SaveToClipboardFormat(format, data, palette);
+  if (data != nullptr && ::SetClipboardData(format, data) == nullptr)
+    FreeClipboardData(format, data);
+  if (palette != nullptr && ::SetClipboardData(CF_PALETTE, palette) == nullptr)
+    FreeClipboardData(CF_PALETTE, palette);
 }
 
 }  // namespace vornada

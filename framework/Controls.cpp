@@ -11,6 +11,7 @@
 
 #include "Forms.h"
 #include "HotKey.h"
+#include "ScopeExit.h"
 
 namespace vornada {
 
@@ -140,13 +141,10 @@ TControlCanvas::~TControlCanvas() {
 }
 
 void TControlCanvas::FreeContext() {
-  if (window_dc_ == nullptr) return;
-  Lock();
+  if (window_dc_.get() == nullptr) return;
+  ScopedLock hold(CanvasLock());
   SetHandle(nullptr);
-  ::ReleaseDC(window_, window_dc_);
-  window_dc_ = nullptr;
-  window_ = nullptr;
-  Unlock();
+  window_dc_.reset();
 }
 
 void TControlCanvas::CreateHandle() {
@@ -159,20 +157,20 @@ void TControlCanvas::CreateHandle() {
     origin = {control_.Left(), control_.Top()};
   }
   if (hwnd == nullptr) return;
-  HDC dc = ::GetDCEx(hwnd, nullptr, DCX_CACHE | DCX_CLIPSIBLINGS);
-  if (dc == nullptr) return;
+  win::UniqueWindowDc dc = win::UniqueWindowDc::GetEx(hwnd, nullptr, DCX_CACHE | DCX_CLIPSIBLINGS);
+  if (dc.get() == nullptr) return;
   ::SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
   ::IntersectClipRect(dc, 0, 0, control_.Width(), control_.Height());
-  window_ = hwnd;
-  window_dc_ = dc;
-  SetHandle(dc);
+  window_dc_ = std::move(dc);
+  SetHandle(window_dc_.get());
 }
 
 void FreeControlDeviceContexts() {
+  // A canvas that another thread is drawing on keeps its context until the next time.
   for (TControlCanvas* c : LiveControlCanvases())
     if (c->TryLock()) {
+      ScopeExit unlock([c] { c->Unlock(); });
       c->FreeContext();
-      c->Unlock();
     }
 }
 
@@ -543,16 +541,11 @@ TGraphicControl::~TGraphicControl() {
 void TGraphicControl::WndProc(TMessage& m) {
   if (m.Msg == WM_PAINT) {
     if (m.WParam != 0) {
-      ScopedCanvasLock lock(canvas_);
+      ScopedLock hold(canvas_.CanvasLock());
       canvas_.FreeContext();
       canvas_.SetHandle(reinterpret_cast<HDC>(m.WParam));
-      try {
-        Paint();
-      } catch (...) {
-        canvas_.SetHandle(nullptr);
-        throw;
-      }
-      canvas_.SetHandle(nullptr);
+      ScopeExit let_go([this] { canvas_.SetHandle(nullptr); });
+      Paint();
     }
     return;
   }
@@ -637,13 +630,10 @@ void TWinControl::CreateWnd() {
   if ((params.style & WS_CHILD) && params.parent == nullptr)
     throw EInvalidOperation(FormatMessageText(msg::kParentRequired, {Name()}));
   control_state_ |= csCreating;
-  try {
+  {
+    ScopeExit created([this] { control_state_ &= ~csCreating; });
     CreateWindowHandle(params);
-  } catch (...) {
-    control_state_ &= ~csCreating;
-    throw;
   }
-  control_state_ &= ~csCreating;
   if (hwnd_ == nullptr) throw EOutOfResources("Error creating window");
   // Later siblings lie above earlier ones: the window goes right below the nearest later
   // sibling that has a window already, or on top, so that a window made again keeps its place.
@@ -898,16 +888,11 @@ void TWinControl::AlignControls(TControl* control) {
   }
   if (aligning_ || IsDestroying()) return;
   aligning_ = true;
-  try {
-    RECT rect = ClientRect();
-    for (TAlign a : {TAlign::alTop, TAlign::alBottom, TAlign::alLeft, TAlign::alRight,
-                     TAlign::alClient})
-      DoAlign(a, rect, control);
-  } catch (...) {
-    aligning_ = false;
-    throw;
-  }
-  aligning_ = false;
+  ScopeExit aligned([this] { aligning_ = false; });
+  RECT rect = ClientRect();
+  for (TAlign a : {TAlign::alTop, TAlign::alBottom, TAlign::alLeft, TAlign::alRight,
+                   TAlign::alClient})
+    DoAlign(a, rect, control);
 }
 
 void TWinControl::Invalidate() {
@@ -1178,8 +1163,10 @@ void TWinControl::WndProc(TMessage& m) {
         PaintHandler(reinterpret_cast<HDC>(m.WParam), nullptr);
         return;
       }
-      PAINTSTRUCT ps;
-      HDC dc = ::BeginPaint(hwnd_, &ps);
+      // The painting ends (EndPaint) even when a paint handler fails.
+      const win::ScopedPaint painting(hwnd_);
+      HDC dc = painting.dc();
+      const RECT* dirty = &painting.paint().rcPaint;
       if (double_buffered_) {
         const RECT r = ClientRect();
         win::ScopedGetDC screen(nullptr);
@@ -1190,13 +1177,12 @@ void TWinControl::WndProc(TMessage& m) {
           win::ScopedSelectObject sel(mem.get(), bitmap.get());
           Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(mem.get()),
                   reinterpret_cast<LPARAM>(mem.get()));
-          PaintHandler(mem.get(), &ps.rcPaint);
+          PaintHandler(mem.get(), dirty);
           ::BitBlt(dc, 0, 0, r.right, r.bottom, mem.get(), 0, 0, SRCCOPY);
         }
       } else {
-        PaintHandler(dc, &ps.rcPaint);
+        PaintHandler(dc, dirty);
       }
-      ::EndPaint(hwnd_, &ps);
       return;
     }
     case WM_SIZE:
@@ -1327,16 +1313,11 @@ TCustomControl::~TCustomControl() {
 }
 
 void TCustomControl::PaintWindow(HDC dc) {
-  ScopedCanvasLock lock(canvas_);
+  ScopedLock hold(canvas_.CanvasLock());
   canvas_.FreeContext();
   canvas_.SetHandle(dc);
-  try {
-    Paint();
-  } catch (...) {
-    canvas_.SetHandle(nullptr);
-    throw;
-  }
-  canvas_.SetHandle(nullptr);
+  ScopeExit let_go([this] { canvas_.SetHandle(nullptr); });
+  Paint();
 }
 
 }  // namespace vornada

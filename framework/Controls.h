@@ -293,8 +293,7 @@ class TControlCanvas : public TCanvas {
 
  private:
   TControl& control_;
-  HWND window_ = nullptr;
-  HDC window_dc_ = nullptr;
+  win::UniqueWindowDc window_dc_;
 };
 
 // Releases the window device contexts that control canvases took outside painting.

@@ -373,7 +373,7 @@ void TCustomForm::WndProc(TMessage& m) {
 
 LRESULT CALLBACK ApplicationWindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
   TApplication* app = g_application;
-  if (app == nullptr || app->handle_ == nullptr || app->handle_ != hwnd) {
+  if (app == nullptr || app->handle_.get() == nullptr || app->handle_.get() != hwnd) {
     return ::DefWindowProcW(hwnd, msg, wparam, lparam);
   }
   try {
@@ -405,28 +405,29 @@ TApplication::TApplication() : TComponent(nullptr) {
   ::RegisterClassExW(&wc);
   // Methods that other threads hand to Synchronize wake the message loop through this window.
   SetWakeMainThread([] {
-    if (g_application != nullptr && g_application->handle_ != nullptr)
-      ::PostMessageW(g_application->handle_, WM_NULL, 0, 0);
+    if (g_application != nullptr && g_application->handle_.get() != nullptr)
+      ::PostMessageW(g_application->handle_.get(), WM_NULL, 0, 0);
   });
   // Zero-sized so that showing it gives the program a taskbar button and nothing else.
-  handle_ = ::CreateWindowExW(0, kApplicationClass, title_.c_str(),
-                              WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
-                              ::GetSystemMetrics(SM_CXSCREEN) / 2,
-                              ::GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0, nullptr, nullptr,
-                              wc.hInstance, nullptr);
+  handle_.reset(::CreateWindowExW(0, kApplicationClass, title_.c_str(),
+                                  WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU |
+                                      WS_MINIMIZEBOX,
+                                  ::GetSystemMetrics(SM_CXSCREEN) / 2,
+                                  ::GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0, nullptr, nullptr,
+                                  wc.hInstance, nullptr));
 }
 
 TApplication::~TApplication() {
   Destroying();
   DestroyComponents();
-  if (handle_ != nullptr) ::DestroyWindow(handle_);
+  handle_.reset();  // the window procedure still knows the window while it is destroyed
 }
 
 void TApplication::Initialize() {}
 
 void TApplication::SetTitle(const std::wstring& title) {
   title_ = title;
-  if (handle_ != nullptr) ::SetWindowTextW(handle_, title_.c_str());
+  if (handle_.get() != nullptr) ::SetWindowTextW(handle_.get(), title_.c_str());
 }
 
 LRESULT TApplication::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
@@ -445,9 +446,9 @@ LRESULT TApplication::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
       // The forms owned by the application window go and come with it, whoever minimised or
       // restored it (the program itself, the taskbar, a second instance).
       if (wparam == SIZE_MINIMIZED) {
-        ::ShowOwnedPopups(handle_, FALSE);
+        ::ShowOwnedPopups(handle_.get(), FALSE);
       } else if (wparam == SIZE_RESTORED) {
-        ::ShowOwnedPopups(handle_, TRUE);
+        ::ShowOwnedPopups(handle_.get(), TRUE);
         if (OnRestore) OnRestore(this);
       }
       break;
@@ -462,12 +463,12 @@ LRESULT TApplication::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
     default:
       break;
   }
-  return ::DefWindowProcW(handle_, msg, wparam, lparam);
+  return ::DefWindowProcW(handle_.get(), msg, wparam, lparam);
 }
 
 void TApplication::Run() {
   if (main_form_ != nullptr && show_main_form_) {
-    ::ShowWindow(handle_, SW_SHOWNA);
+    ::ShowWindow(handle_.get(), SW_SHOWNA);
     main_form_->Show();
   }
   while (!terminated_) HandleMessage();
@@ -551,16 +552,16 @@ void TApplication::ForgetControl(TControl* control) {
 }
 
 void TApplication::Minimize() {
-  if (::IsIconic(handle_)) return;
-  ::SetActiveWindow(handle_);
-  ::ShowWindow(handle_, SW_MINIMIZE);
+  if (::IsIconic(handle_.get())) return;
+  ::SetActiveWindow(handle_.get());
+  ::ShowWindow(handle_.get(), SW_MINIMIZE);
   if (OnMinimize) OnMinimize(this);
 }
 
 void TApplication::Restore() {
-  if (!::IsIconic(handle_)) return;
-  ::SetActiveWindow(handle_);
-  ::ShowWindow(handle_, SW_RESTORE);
+  if (!::IsIconic(handle_.get())) return;
+  ::SetActiveWindow(handle_.get());
+  ::ShowWindow(handle_.get(), SW_RESTORE);
   if (main_form_ != nullptr && main_form_->HandleAllocated() && main_form_->Visible())
     ::SetForegroundWindow(main_form_->Handle());
 }

@@ -162,7 +162,7 @@ class TApplication : public TComponent {
   bool ShowMainForm() const { return show_main_form_; }
   void SetShowMainForm(bool value) { show_main_form_ = value; }
 
-  HWND Handle() const { return handle_; }
+  HWND Handle() const { return handle_.get(); }
   const std::wstring& Title() const { return title_; }
   void SetTitle(const std::wstring& title);
 
@@ -197,7 +197,7 @@ class TApplication : public TComponent {
   bool IsKeyMsg(MSG& msg);
   void Idle();
 
-  HWND handle_ = nullptr;
+  win::UniqueWindow handle_;
   std::wstring title_;
   TCustomForm* main_form_ = nullptr;
   bool show_main_form_ = true;

@@ -5,10 +5,11 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <mutex>
 
+#include "BmpFile.h"
 #include "Classes_win.h"
 #include "Icon.h"
+#include "Palettes.h"
 #include "WinUtil.h"
 
 namespace vornada {
@@ -160,7 +161,6 @@ HBRUSH TBrush::Handle() {
 // ---- canvas ----------------------------------------------------------------------------------
 
 TCanvas::TCanvas() {
-  ::InitializeCriticalSection(&lock_);
   // Before a tool replaces its GDI object, the old one leaves this canvas's context.
   font_.OnChange = [this](TObject*) {
     if (dc_ != nullptr && (valid_ & kFontValid)) {
@@ -182,10 +182,7 @@ TCanvas::TCanvas() {
   };
 }
 
-TCanvas::~TCanvas() {
-  DeselectHandles();
-  ::DeleteCriticalSection(&lock_);
-}
+TCanvas::~TCanvas() { DeselectHandles(); }
 
 HDC TCanvas::Handle() {
   if (dc_ == nullptr) CreateHandle();
@@ -379,22 +376,6 @@ RECT TCanvas::ClipRect() {
   return r;
 }
 
-void TCanvas::Lock() {
-  ::EnterCriticalSection(&lock_);
-  ++lock_count_;
-}
-
-void TCanvas::Unlock() {
-  --lock_count_;
-  ::LeaveCriticalSection(&lock_);
-}
-
-bool TCanvas::TryLock() {
-  if (!::TryEnterCriticalSection(&lock_)) return false;
-  ++lock_count_;
-  return true;
-}
-
 // ---- TGraphic --------------------------------------------------------------------------------
 
 void TGraphic::SetTransparent(bool value) {
@@ -501,7 +482,35 @@ struct BitmapInfo256 {
   RGBQUAD colors[256];
 };
 
-int64_t StrideOf(int64_t width, int bpp) { return ((width * bpp + 31) / 32) * 4; }
+int64_t StrideOf(int64_t width, int bpp) {
+  return static_cast<int64_t>(
+      bmp::RowStride(static_cast<uint64_t>(width), static_cast<unsigned>(bpp)));
+}
+
+// The bitmap-file reader's bytes come straight from the stream, so that reading stops right
+// after the rows.
+class StreamSource final : public bmp::ByteSource {
+ public:
+  explicit StreamSource(TStream& stream) : stream_(stream) {}
+  size_t Read(void* into, size_t count) override {
+    const int64_t got = stream_.Read(into, static_cast<int64_t>(count));
+    return got > 0 ? static_cast<size_t>(got) : 0;
+  }
+  uint64_t Remaining() override {
+    const int64_t left = stream_.Size() - stream_.Position();
+    return left > 0 ? static_cast<uint64_t>(left) : 0;
+  }
+
+ private:
+  TStream& stream_;
+};
+
+// A refused bitmap file as the framework reports it: data that end too early are the stream
+// read error, any other fault an invalid image.
+[[noreturn]] void RaiseBitmapFileError(const bmp::BmpError& error) {
+  if (error.Truncated()) throw EReadError(std::string(msg::kReadError));
+  throw EInvalidGraphic(std::string(msg::kInvalidImage));
+}
 
 }  // namespace
 
@@ -811,26 +820,17 @@ void TBitmap::Assign(TPersistent* source) {
     width_ = height_ = 0;
     if (other->handle_) {
       if (other->canvas_) other->canvas_->FreeContext();
-      HBITMAP copy = static_cast<HBITMAP>(
+      win::UniqueBitmap copy(static_cast<HBITMAP>(
           ::CopyImage(other->handle_.get(), IMAGE_BITMAP, 0, 0,
-                      other->handle_type_ == TBitmapHandleType::bmDIB ? LR_CREATEDIBSECTION : 0));
-      if (copy == nullptr) throw EOutOfResources("Out of system resources");
-      handle_.reset(copy);
+                      other->handle_type_ == TBitmapHandleType::bmDIB ? LR_CREATEDIBSECTION : 0)));
+      if (!copy) throw EOutOfResources("Out of system resources");
+      handle_ = std::move(copy);
       UpdateInfoFromHandle();
       handle_type_ = other->handle_type_;
       pixel_format_ = other->pixel_format_;
       monochrome_ = other->monochrome_;
     }
-    if (other->palette_) {
-      WORD count = 0;
-      ::GetObjectW(other->palette_.get(), sizeof(count), &count);
-      std::vector<BYTE> buf(sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * std::max<WORD>(count, 1));
-      auto* lp = reinterpret_cast<LOGPALETTE*>(buf.data());
-      lp->palVersion = 0x300;
-      lp->palNumEntries = count;
-      ::GetPaletteEntries(other->palette_.get(), 0, count, lp->palPalEntry);
-      palette_.reset(::CreatePalette(lp));
-    }
+    palette_ = CopyPalette(other->palette_.get());
     transparent_color_ = other->transparent_color_;
     transparent_mode_ = other->transparent_mode_;
     SetTransparent(other->Transparent());
@@ -941,94 +941,58 @@ void TransparentStretch(HDC dest_dc, const RECT& dest, HDC source_dc, const RECT
            work_dc.get(), 0, 0, SRCCOPY);
 }
 
-// Bitmap files: BITMAPFILEHEADER, BITMAPINFOHEADER (or a larger version header), colour table
-// or bit-field masks, then the rows. Uncompressed and bit-field images of 1 to 32 bits per pixel
-// are read; every size is checked against the data before anything is allocated.
+// Bitmap files are read and written by the bitmap-file core (BmpFile.h), which checks every
+// header field and refuses what it cannot read before anything is allocated; GDI takes the rows
+// as they are. A 16-bit or bit-field image becomes a 32-bit bitmap.
 void TBitmap::LoadFromStream(TStream& stream) {
-  BITMAPFILEHEADER file{};
-  stream.ReadBuffer(&file, sizeof(file));
-  if (file.bfType != 0x4D42) throw EInvalidGraphic(std::string(msg::kInvalidImage));
-  BITMAPINFOHEADER probe{};
-  stream.ReadBuffer(&probe.biSize, sizeof(probe.biSize));
-  if (probe.biSize < sizeof(BITMAPINFOHEADER) || probe.biSize > 1024)
-    throw EInvalidGraphic(std::string(msg::kInvalidImage));
-  std::vector<uint8_t> header(probe.biSize);
-  std::memcpy(header.data(), &probe.biSize, sizeof(probe.biSize));
-  stream.ReadBuffer(header.data() + 4, probe.biSize - 4);
-  BITMAPINFOHEADER info{};
-  std::memcpy(&info, header.data(), sizeof(info));
-  const int bpp = info.biBitCount;
-  if (info.biWidth <= 0 || info.biHeight == 0 || info.biHeight == std::numeric_limits<LONG>::min() ||
-      info.biPlanes != 1 || !(bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32) ||
-      !(info.biCompression == BI_RGB || (info.biCompression == BI_BITFIELDS && (bpp == 16 || bpp == 32))))
-    throw EInvalidGraphic(std::string(msg::kInvalidImage));
-  const int64_t width = info.biWidth, height = std::abs(static_cast<int64_t>(info.biHeight));
-  if (width > 32768 || height > 32768) throw EInvalidGraphic(std::string(msg::kInvalidImage));
-  size_t colors = 0;
-  if (bpp <= 8) {
-    colors = info.biClrUsed == 0 ? (size_t{1} << bpp) : info.biClrUsed;
-    if (colors > (size_t{1} << bpp)) throw EInvalidGraphic(std::string(msg::kInvalidImage));
+  StreamSource source(stream);
+  bmp::Image image;
+  try {
+    image = bmp::ReadImage(source);
+  } catch (const bmp::BmpError& error) {
+    RaiseBitmapFileError(error);
   }
-  const bool bitfields = info.biCompression == BI_BITFIELDS;
-  const uint64_t image_size = static_cast<uint64_t>(StrideOf(width, bpp) * height);
+  const bmp::Header& file = image.header;
+  const int bpp = file.bit_count;
+  const bool bitfields = file.compression == bmp::Compression::kBitFields;
   // The bitmap info as GDI wants it: the 40-byte header, the three masks of a bit-field image,
-  // the colour table. Version 4 and 5 headers carry the masks inside the header; the plain
-  // header has them right after it.
-  const size_t masks_size = bitfields ? 12 : 0;
-  std::vector<uint8_t> bmi(sizeof(BITMAPINFOHEADER) + masks_size + colors * 4);
-  std::memcpy(bmi.data(), header.data(), sizeof(BITMAPINFOHEADER));
-  auto* bmi_header = reinterpret_cast<BITMAPINFOHEADER*>(bmi.data());
-  bmi_header->biSize = sizeof(BITMAPINFOHEADER);
-  int64_t consumed = static_cast<int64_t>(sizeof(file) + probe.biSize);
-  if (bitfields) {
-    if (probe.biSize >= sizeof(BITMAPINFOHEADER) + 12) {
-      std::memcpy(bmi.data() + sizeof(BITMAPINFOHEADER), header.data() + 40, 12);
-    } else {
-      stream.ReadBuffer(bmi.data() + sizeof(BITMAPINFOHEADER), 12);
-      consumed += 12;
-    }
-  }
-  if (colors != 0) {
-    stream.ReadBuffer(bmi.data() + sizeof(BITMAPINFOHEADER) + masks_size,
-                      static_cast<int64_t>(colors * 4));
-    consumed += static_cast<int64_t>(colors * 4);
-  }
-  if (file.bfOffBits > consumed) {
-    const int64_t skip = file.bfOffBits - consumed;
-    if (skip > (int64_t{1} << 20)) throw EInvalidGraphic(std::string(msg::kInvalidImage));
-    std::vector<uint8_t> gap(static_cast<size_t>(skip));
-    stream.ReadBuffer(gap.data(), skip);
-  }
-  const int64_t available = stream.Size() - stream.Position();
-  if (static_cast<uint64_t>(available) < image_size) throw EReadError(std::string(msg::kReadError));
-  std::vector<uint8_t> bits(static_cast<size_t>(image_size));
-  stream.ReadBuffer(bits.data(), static_cast<int64_t>(image_size));
+  // the colour table.
+  const size_t masks_size = bitfields ? bmp::kMaskBytes : 0;
+  const size_t colors = image.color_table.size();
+  std::vector<uint8_t> bmi(sizeof(BITMAPINFOHEADER) + masks_size + colors * sizeof(RGBQUAD));
+  auto* header = reinterpret_cast<BITMAPINFOHEADER*>(bmi.data());
+  header->biSize = sizeof(BITMAPINFOHEADER);
+  header->biWidth = static_cast<LONG>(file.width);
+  header->biHeight =
+      file.top_down ? -static_cast<LONG>(file.height) : static_cast<LONG>(file.height);
+  header->biPlanes = 1;
+  header->biBitCount = static_cast<WORD>(bpp);
+  header->biCompression = bitfields ? BI_BITFIELDS : BI_RGB;
+  header->biSizeImage = static_cast<DWORD>(file.pixel_bytes);
+  header->biClrUsed = static_cast<DWORD>(colors);
+  if (bitfields) std::memcpy(bmi.data() + sizeof(BITMAPINFOHEADER), file.masks.data(), masks_size);
+  if (colors != 0)
+    std::memcpy(bmi.data() + sizeof(BITMAPINFOHEADER) + masks_size, image.color_table.data(),
+                colors * sizeof(RGBQUAD));
 
   const int target_bpp = bpp == 16 || bitfields ? 32 : bpp;
   std::vector<RGBQUAD> table;
   if (bpp <= 8) {
     table.resize(size_t{1} << bpp);
-    std::memcpy(table.data(), bmi.data() + sizeof(BITMAPINFOHEADER), colors * 4);
+    std::memcpy(table.data(), image.color_table.data(), colors * sizeof(RGBQUAD));
   }
   FreeImage();
   palette_.reset();
   width_ = height_ = 0;
-  Recreate(static_cast<int>(width), static_cast<int>(height), target_bpp,
+  Recreate(static_cast<int>(file.width), static_cast<int>(file.height), target_bpp,
            table.empty() ? nullptr : &table);
-  bmi_header->biClrUsed = static_cast<DWORD>(colors);
-  win::ScopedGetDC screen(nullptr);
-  ::SetDIBits(screen, handle_.get(), 0, static_cast<UINT>(height), bits.data(),
-              reinterpret_cast<BITMAPINFO*>(bmi.data()), DIB_RGB_COLORS);
-  if (bpp <= 8) {
-    // A palette for display on paletted devices, from the colour table.
-    std::vector<BYTE> buf(sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * table.size());
-    auto* lp = reinterpret_cast<LOGPALETTE*>(buf.data());
-    lp->palVersion = 0x300;
-    lp->palNumEntries = static_cast<WORD>(table.size());
-    for (size_t i = 0; i < table.size(); ++i)
-      lp->palPalEntry[i] = {table[i].rgbRed, table[i].rgbGreen, table[i].rgbBlue, 0};
-    palette_.reset(::CreatePalette(lp));
+  {
+    win::ScopedGetDC screen(nullptr);
+    ::SetDIBits(screen, handle_.get(), 0, file.height, image.rows.data(),
+                reinterpret_cast<BITMAPINFO*>(bmi.data()), DIB_RGB_COLORS);
   }
+  // A palette for display on paletted devices, from the colour table.
+  if (bpp <= 8) palette_ = PaletteFromColors(table);
   Changed(this);
 }
 
@@ -1045,23 +1009,28 @@ void TBitmap::SaveToStream(TStream& stream) {
   info.header.biCompression = BI_RGB;
   const size_t colors = bpp <= 8 ? (size_t{1} << bpp) : 0;
   info.header.biClrUsed = static_cast<DWORD>(colors);
-  const size_t image_size = static_cast<size_t>(StrideOf(width_, bpp) * height_);
-  info.header.biSizeImage = static_cast<DWORD>(image_size);
-  std::vector<uint8_t> bits(image_size);
+  std::vector<uint8_t> bits(static_cast<size_t>(StrideOf(width_, bpp) * height_));
   {
     win::ScopedGetDC screen(nullptr);
     ::GetDIBits(screen, handle_.get(), 0, static_cast<UINT>(height_), bits.data(),
                 reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
   }
-  info.header.biClrUsed = static_cast<DWORD>(colors);
-  BITMAPFILEHEADER file{};
-  file.bfType = 0x4D42;
-  file.bfOffBits = static_cast<DWORD>(sizeof(file) + sizeof(BITMAPINFOHEADER) + colors * 4);
-  file.bfSize = static_cast<DWORD>(file.bfOffBits + image_size);
-  stream.WriteBuffer(&file, sizeof(file));
-  stream.WriteBuffer(&info.header, sizeof(BITMAPINFOHEADER));
-  if (colors != 0) stream.WriteBuffer(info.colors, static_cast<int64_t>(colors * 4));
-  stream.WriteBuffer(bits.data(), static_cast<int64_t>(image_size));
+  // Bottom-up rows, the whole colour table of a paletted bitmap (counted in the header).
+  bmp::Format format;
+  format.width = static_cast<uint32_t>(width_);
+  format.height = static_cast<uint32_t>(height_);
+  format.bit_count = static_cast<uint16_t>(bpp);
+  format.color_table.resize(colors);
+  if (colors != 0) std::memcpy(format.color_table.data(), info.colors, colors * sizeof(RGBQUAD));
+  std::vector<uint8_t> headers;
+  try {
+    headers.resize(static_cast<size_t>(bmp::LayoutOf(format).pixel_offset));
+    bmp::WriteHeaders(format, headers);
+  } catch (const bmp::BmpError&) {
+    throw EWriteError(std::string(msg::kWriteError));
+  }
+  stream.WriteBuffer(headers.data(), static_cast<int64_t>(headers.size()));
+  stream.WriteBuffer(bits.data(), static_cast<int64_t>(bits.size()));
 }
 
 void TBitmap::ReadData(TStream& stream) {
@@ -1092,22 +1061,13 @@ void TBitmap::WriteData(TStream& stream) {
 void TBitmap::LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette) {
   if (format != CF_BITMAP || data == nullptr)
     throw EInvalidGraphic(std::string(msg::kUnknownClipboardFormat));
-  HBITMAP copy = static_cast<HBITMAP>(::CopyImage(data, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-  if (copy == nullptr) throw EOutOfResources("Out of system resources");
+  win::UniqueBitmap copy(
+      static_cast<HBITMAP>(::CopyImage(data, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+  if (!copy) throw EOutOfResources("Out of system resources");
   FreeImage();
-  handle_.reset(copy);
+  handle_ = std::move(copy);
   UpdateInfoFromHandle();
-  palette_.reset();
-  if (palette != nullptr) {
-    WORD count = 0;
-    ::GetObjectW(palette, sizeof(count), &count);
-    std::vector<BYTE> buf(sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * std::max<WORD>(count, 1));
-    auto* lp = reinterpret_cast<LOGPALETTE*>(buf.data());
-    lp->palVersion = 0x300;
-    lp->palNumEntries = count;
-    ::GetPaletteEntries(palette, 0, count, lp->palPalEntry);
-    palette_.reset(::CreatePalette(lp));
-  }
+  palette_ = CopyPalette(palette);
   Changed(this);
 }
 
@@ -1117,24 +1077,18 @@ void TBitmap::SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palett
   palette = nullptr;
   if (Empty()) return;
   if (canvas_) canvas_->FreeContext();
-  data = ::CopyImage(handle_.get(), IMAGE_BITMAP, 0, 0, 0);
-  if (palette_) {
-    WORD count = 0;
-    ::GetObjectW(palette_.get(), sizeof(count), &count);
-    std::vector<BYTE> buf(sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * std::max<WORD>(count, 1));
-    auto* lp = reinterpret_cast<LOGPALETTE*>(buf.data());
-    lp->palVersion = 0x300;
-    lp->palNumEntries = count;
-    ::GetPaletteEntries(palette_.get(), 0, count, lp->palPalEntry);
-    palette = ::CreatePalette(lp);
-  }
+  win::UniqueBitmap copy(static_cast<HBITMAP>(::CopyImage(handle_.get(), IMAGE_BITMAP, 0, 0, 0)));
+  win::UniquePalette palette_copy = CopyPalette(palette_.get());
+  // The caller hands both to the clipboard, which owns them from then on.
+  data = copy.release();
+  palette = palette_copy.release();
 }
 
 // ---- TPicture --------------------------------------------------------------------------------
 
 namespace {
 struct Registry {
-  std::mutex mutex;
+  Lock lock;
   std::vector<TGraphicClassInfo> classes;  // registration order
   Registry() {
     classes.push_back({"TBitmap", L"bmp", L"Bitmaps",
@@ -1151,13 +1105,13 @@ Registry& GraphicRegistry() {
 
 void TPicture::RegisterFileFormat(TGraphicClassInfo info) {
   auto& r = GraphicRegistry();
-  std::lock_guard<std::mutex> lock(r.mutex);
+  ScopedLock hold(r.lock);
   r.classes.push_back(std::move(info));
 }
 
 void TPicture::RegisterClipboardFormat(UINT format, const std::string& class_name) {
   auto& r = GraphicRegistry();
-  std::lock_guard<std::mutex> lock(r.mutex);
+  ScopedLock hold(r.lock);
   for (auto it = r.classes.rbegin(); it != r.classes.rend(); ++it)
     if (it->class_name == class_name) {
       it->clipboard_format = format;
@@ -1167,13 +1121,13 @@ void TPicture::RegisterClipboardFormat(UINT format, const std::string& class_nam
 
 void TPicture::UnregisterGraphicClass(const std::string& class_name) {
   auto& r = GraphicRegistry();
-  std::lock_guard<std::mutex> lock(r.mutex);
+  ScopedLock hold(r.lock);
   std::erase_if(r.classes, [&](const TGraphicClassInfo& i) { return i.class_name == class_name; });
 }
 
 const TGraphicClassInfo* TPicture::FindClass(const std::string& class_name) {
   auto& r = GraphicRegistry();
-  std::lock_guard<std::mutex> lock(r.mutex);
+  ScopedLock hold(r.lock);
   for (auto it = r.classes.rbegin(); it != r.classes.rend(); ++it)
     if (it->class_name == class_name) return &*it;
   return nullptr;
@@ -1181,7 +1135,7 @@ const TGraphicClassInfo* TPicture::FindClass(const std::string& class_name) {
 
 const TGraphicClassInfo* TPicture::FindExtension(const std::wstring& extension) {
   auto& r = GraphicRegistry();
-  std::lock_guard<std::mutex> lock(r.mutex);
+  ScopedLock hold(r.lock);
   for (auto it = r.classes.rbegin(); it != r.classes.rend(); ++it)
     if (_wcsicmp(it->extension.c_str(), extension.c_str()) == 0) return &*it;
   return nullptr;
@@ -1189,7 +1143,7 @@ const TGraphicClassInfo* TPicture::FindExtension(const std::wstring& extension) 
 
 bool TPicture::SupportsClipboardFormat(UINT format) {
   auto& r = GraphicRegistry();
-  std::lock_guard<std::mutex> lock(r.mutex);
+  ScopedLock hold(r.lock);
   for (const auto& c : r.classes)
     if (c.clipboard_format == format && format != 0) return true;
   return false;

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "Classes.h"
+#include "Lock.h"
 #include "WinHandles.h"
 
 namespace vornada {
@@ -198,11 +199,13 @@ class TCanvas : public TPersistent {
   void SetPixel(int x, int y, TColor color);
   RECT ClipRect();
 
-  // A recursive lock held while another thread may draw on the same canvas.
-  void Lock();
-  void Unlock();
-  bool TryLock();
-  int LockCount() const { return lock_count_.load(); }
+  // A recursive lock held while another thread may draw on the same canvas (ScopedLock on
+  // CanvasLock() holds it for a scope).
+  void Lock() { lock_.Enter(); }
+  void Unlock() { lock_.Leave(); }
+  bool TryLock() { return lock_.TryEnter(); }
+  int LockCount() const { return lock_.HoldCount(); }
+  vornada::Lock& CanvasLock() { return lock_; }
 
   TNotifyEvent OnChange;
   TNotifyEvent OnChanging;
@@ -227,20 +230,14 @@ class TCanvas : public TPersistent {
   TPen pen_;
   TBrush brush_;
   DWORD copy_mode_ = SRCCOPY;
-  CRITICAL_SECTION lock_;
-  std::atomic<int> lock_count_{0};
+  vornada::Lock lock_;
 };
 
-// Locks a canvas for the lifetime of the object.
-class ScopedCanvasLock {
+// Holds a canvas's lock for a scope: the tree's ScopedLock on the canvas's lock, under the name
+// the picture classes use.
+class ScopedCanvasLock : public ScopedLock {
  public:
-  explicit ScopedCanvasLock(TCanvas& c) : canvas_(c) { canvas_.Lock(); }
-  ~ScopedCanvasLock() { canvas_.Unlock(); }
-  ScopedCanvasLock(const ScopedCanvasLock&) = delete;
-  ScopedCanvasLock& operator=(const ScopedCanvasLock&) = delete;
-
- private:
-  TCanvas& canvas_;
+  explicit ScopedCanvasLock(TCanvas& canvas) : ScopedLock(canvas.CanvasLock()) {}
 };
 
 // ---- pictures --------------------------------------------------------------------------------
@@ -388,7 +385,6 @@ class TBitmap : public TGraphic {
   void DrawUnwrapped(TCanvas& canvas, const RECT& r);
   void Recreate(int width, int height, int bpp, const std::vector<RGBQUAD>* table);
   void FreeImage();
-  void ReadFromMemory(const uint8_t* data, size_t size);
   void UpdateInfoFromHandle();
   void KeepRowsBottomUp(bool known_top_down);
 

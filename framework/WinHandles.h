@@ -2,8 +2,8 @@
 // device-context change when they go out of scope (so no GDI object stays selected).
 //
 // The owners of GDI objects (bitmaps, brushes, pens, fonts, regions, palettes, memory device
-// contexts) and of window device contexts keep a process-wide count of the objects they hold, so
-// that a test can show that repeated work does not leak them (Wine reports no GDI resource
+// contexts), of window device contexts and of painting keep a process-wide count of what they
+// hold, so that a test can show that repeated work does not leak (Wine reports no GDI resource
 // counts of its own). A handle given up with `release` leaves the count: it is someone else's.
 #pragma once
 
@@ -16,7 +16,7 @@
 
 namespace vornada::win {
 
-// Live GDI objects and window device contexts held by the owners below.
+// Live GDI objects, window device contexts and paintings held by the owners below.
 inline std::atomic<long> live_gdi_objects{0};
 inline long LiveGdiObjects() { return live_gdi_objects.load(); }
 
@@ -105,13 +105,6 @@ struct GlobalMemoryTraits {
   static bool Valid(Handle h) { return h != nullptr; }
   static void Close(Handle h) { ::GlobalFree(h); }
 };
-struct IconTraits {
-  using Handle = HICON;
-  static constexpr bool kCountsGdi = true;
-  static Handle Invalid() { return nullptr; }
-  static bool Valid(Handle h) { return h != nullptr; }
-  static void Close(Handle h) { ::DestroyIcon(h); }
-};
 
 struct FindHandleTraits {  // FindFirstFile results: INVALID_HANDLE_VALUE means none
   using Handle = HANDLE;
@@ -133,27 +126,77 @@ using UniquePalette = UniqueHandle<GdiObjectTraits<HPALETTE>>;
 using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
 using UniqueWindow = UniqueHandle<WindowTraits>;
 using UniqueGlobal = UniqueHandle<GlobalMemoryTraits>;
-using UniqueIcon = UniqueHandle<IconTraits>;
 
-// GetDC/ReleaseDC pair.
-class ScopedGetDC {
+// A window's device context from GetDC or GetDCEx, given back with ReleaseDC. Move-only; counted
+// among the live GDI objects while held.
+class UniqueWindowDc {
  public:
-  explicit ScopedGetDC(HWND hwnd) : hwnd_(hwnd), hdc_(::GetDC(hwnd)) {
-    if (hdc_ != nullptr) live_gdi_objects.fetch_add(1);
+  UniqueWindowDc() = default;
+  // GetDC(hwnd) (nullptr: the screen).
+  explicit UniqueWindowDc(HWND hwnd) : UniqueWindowDc(hwnd, ::GetDC(hwnd)) {}
+  // GetDCEx(hwnd, clip, flags).
+  static UniqueWindowDc GetEx(HWND hwnd, HRGN clip, DWORD flags) {
+    return UniqueWindowDc(hwnd, ::GetDCEx(hwnd, clip, flags));
   }
-  ~ScopedGetDC() {
+  UniqueWindowDc(UniqueWindowDc&& other) noexcept
+      : hwnd_(std::exchange(other.hwnd_, nullptr)), hdc_(std::exchange(other.hdc_, nullptr)) {}
+  UniqueWindowDc& operator=(UniqueWindowDc&& other) noexcept {
+    if (this != &other) {
+      reset();
+      hwnd_ = std::exchange(other.hwnd_, nullptr);
+      hdc_ = std::exchange(other.hdc_, nullptr);
+    }
+    return *this;
+  }
+  UniqueWindowDc(const UniqueWindowDc&) = delete;
+  UniqueWindowDc& operator=(const UniqueWindowDc&) = delete;
+  ~UniqueWindowDc() { reset(); }
+
+  HDC get() const { return hdc_; }
+  operator HDC() const { return hdc_; }
+  HWND window() const { return hwnd_; }
+  void reset() {
     if (hdc_ != nullptr) {
       ::ReleaseDC(hwnd_, hdc_);
       live_gdi_objects.fetch_sub(1);
     }
+    hwnd_ = nullptr;
+    hdc_ = nullptr;
   }
-  ScopedGetDC(const ScopedGetDC&) = delete;
-  ScopedGetDC& operator=(const ScopedGetDC&) = delete;
-  HDC get() const { return hdc_; }
-  operator HDC() const { return hdc_; }
+
+ private:
+  UniqueWindowDc(HWND hwnd, HDC hdc) : hwnd_(hwnd), hdc_(hdc) {
+    if (hdc_ != nullptr) live_gdi_objects.fetch_add(1);
+  }
+  HWND hwnd_ = nullptr;
+  HDC hdc_ = nullptr;
+};
+
+// A device context held for a scope: GetDC/ReleaseDC.
+using ScopedGetDC = UniqueWindowDc;
+
+// BeginPaint/EndPaint pair: the painting ends and its device context goes back however the
+// painting code is left, by return or by exception (so the window's caret and the context are
+// given back even when a paint handler fails). Counted among the live GDI objects while held.
+class ScopedPaint {
+ public:
+  explicit ScopedPaint(HWND hwnd) : hwnd_(hwnd), hdc_(::BeginPaint(hwnd, &paint_)) {
+    if (hdc_ != nullptr) live_gdi_objects.fetch_add(1);
+  }
+  ~ScopedPaint() {
+    if (hdc_ != nullptr) {
+      ::EndPaint(hwnd_, &paint_);
+      live_gdi_objects.fetch_sub(1);
+    }
+  }
+  ScopedPaint(const ScopedPaint&) = delete;
+  ScopedPaint& operator=(const ScopedPaint&) = delete;
+  HDC dc() const { return hdc_; }
+  const PAINTSTRUCT& paint() const { return paint_; }
 
  private:
   HWND hwnd_;
+  PAINTSTRUCT paint_{};
   HDC hdc_;
 };
 
@@ -225,21 +268,6 @@ class ScopedSaveDC {
  private:
   HDC hdc_;
   int saved_;
-};
-
-// Clipboard open for the lifetime of the object.
-class ScopedClipboard {
- public:
-  explicit ScopedClipboard(HWND owner) : open_(::OpenClipboard(owner) != FALSE) {}
-  ~ScopedClipboard() {
-    if (open_) ::CloseClipboard();
-  }
-  ScopedClipboard(const ScopedClipboard&) = delete;
-  ScopedClipboard& operator=(const ScopedClipboard&) = delete;
-  bool IsOpen() const { return open_; }
-
- private:
-  bool open_;
 };
 
 // GlobalLock/GlobalUnlock pair.

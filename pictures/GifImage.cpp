@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <span>
 #include <stdexcept>
 #include <utility>
 
+#include "BmpFile.h"
 #include "Clipbrd.h"
 #include "WinHandles.h"
 
@@ -67,51 +69,46 @@ gif::FrameBitmap IndexedFromBitmap(TBitmap& bitmap, bool gray, const gif::Limits
   reduced = false;
   TMemoryStream file;
   bitmap.SaveToStream(file);
-  const uint8_t* data = file.Memory();
-  const auto size = static_cast<size_t>(file.Size());
-  constexpr size_t kHeaders = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-  if (size < kHeaders) throw EInvalidGraphicOperation("GIF image encoding error");
-  BITMAPFILEHEADER file_header;
-  BITMAPINFOHEADER info;
-  std::memcpy(&file_header, data, sizeof(file_header));
-  std::memcpy(&info, data + sizeof(file_header), sizeof(info));
-  const int bit_count = info.biBitCount;
-  if (info.biWidth <= 0 || info.biHeight <= 0) throw EInvalidGraphicOperation("GIF image encoding error");
-  const auto width = static_cast<uint32_t>(info.biWidth);
-  const auto height = static_cast<uint32_t>(info.biHeight);
-  const uint64_t stride = ((uint64_t{width} * bit_count + 31) / 32) * 4;
-  if (file_header.bfOffBits > size || size - file_header.bfOffBits < stride * height)
+  // The file is the bitmap's own, already in memory: the GIF limits below are the ones that
+  // count, not the reader's.
+  bmp::Limits unlimited;
+  unlimited.max_width = unlimited.max_height = 0x7FFFFFFF;
+  unlimited.max_pixels = UINT64_MAX;
+  bmp::Image image;
+  try {
+    image = bmp::ReadImage(
+        std::span<const uint8_t>(file.Memory(), static_cast<size_t>(file.Size())), unlimited);
+  } catch (const bmp::BmpError&) {
     throw EInvalidGraphicOperation("GIF image encoding error");
-  const uint8_t* rows = data + file_header.bfOffBits;  // bottom-up
+  }
+  const bmp::Header& header = image.header;
+  const uint32_t width = header.width;
+  const uint32_t height = header.height;
 
-  if (bit_count == 1 || bit_count == 4 || bit_count == 8) {
-    const size_t entries = size_t{1} << bit_count;
-    if (kHeaders + entries * 4 > file_header.bfOffBits)
-      throw EInvalidGraphicOperation("GIF image encoding error");
+  if (header.bit_count <= 8) {
     gif::ColorMap map;
-    map.count = static_cast<uint32_t>(entries);
-    const uint8_t* table = data + kHeaders;
-    for (size_t i = 0; i < entries; ++i)
-      map.entries[i] = gif::RgbEntry{table[i * 4 + 2], table[i * 4 + 1], table[i * 4 + 0]};
+    map.count = static_cast<uint32_t>(image.color_table.size());
+    for (size_t i = 0; i < image.color_table.size(); ++i) {
+      const bmp::ColorEntry& e = image.color_table[i];
+      map.entries[i] = gif::RgbEntry{e.red, e.green, e.blue};
+    }
     gif::BitmapLayout layout;
     try {
-      layout = gif::ComputeBitmapLayout(bit_count, width, height, limits);
+      layout = gif::ComputeBitmapLayout(header.bit_count, width, height, limits);
     } catch (const gif::GifError& e) {
       RaiseFrameworkError(e);
     }
     gif::FrameBitmap indexed = gif::FrameBitmap::Create(layout, map);
-    std::memcpy(indexed.Pixels(), rows, layout.pixel_bytes);
+    for (uint32_t y = 0; y < height; ++y)
+      std::memcpy(indexed.RowFromTop(y), image.RowFromTop(y), layout.stride);
     return indexed;
   }
-  if (bit_count != 24 && bit_count != 32) throw EInvalidGraphicOperation("GIF image encoding error");
   if (uint64_t{width} * height > limits.max_pixels) RaiseFrameworkError(gif::GifError::TooLarge());
   std::vector<gif::Color> pixels(size_t{width} * height);
-  const size_t step = static_cast<size_t>(bit_count / 8);
   for (uint32_t y = 0; y < height; ++y) {
-    const uint8_t* row = rows + static_cast<size_t>(height - 1 - y) * stride;
     for (uint32_t x = 0; x < width; ++x) {
-      const uint8_t* p = row + x * step;
-      pixels[size_t{y} * width + x] = gif::MakeColor(p[2], p[1], p[0]);
+      const bmp::ColorEntry c = image.ColorAt(x, y);
+      pixels[size_t{y} * width + x] = gif::MakeColor(c.red, c.green, c.blue);
     }
   }
   reduced = true;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Classes.h"
+#include "Palettes.h"
 #include "WinHandles.h"
 #include "png/PngBlend.h"
 #include "png/PngRows.h"
@@ -71,35 +72,10 @@ const BITMAPINFO* AsBitmapInfo(const png::BitmapInfo& info) {
   return reinterpret_cast<const BITMAPINFO*>(&info);
 }
 
-// A palette of `count` entries (at least one) with the colours of `entries`.
-HPALETTE MakePalette(const png::RgbQuad* entries, uint32_t count) {
-  count = std::min<uint32_t>(count, 256);
-  const uint32_t slots = std::max<uint32_t>(count, 1);
-  std::vector<BYTE> buffer(sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * slots);
-  auto* logical = reinterpret_cast<LOGPALETTE*>(buffer.data());
-  logical->palVersion = 0x300;
-  logical->palNumEntries = static_cast<WORD>(slots);
-  for (uint32_t i = 0; i < count; ++i)
-    logical->palPalEntry[i] = {entries[i].red, entries[i].green, entries[i].blue, 0};
-  return ::CreatePalette(logical);
-}
-
-// The entries of a palette (at most 256).
-std::vector<PALETTEENTRY> PaletteEntries(HPALETTE palette) {
-  WORD count = 0;
-  if (palette == nullptr || ::GetObjectW(palette, sizeof(count), &count) == 0) return {};
-  std::vector<PALETTEENTRY> entries(std::min<WORD>(count, 256));
-  if (!entries.empty())
-    entries.resize(
-        ::GetPaletteEntries(palette, 0, static_cast<UINT>(entries.size()), entries.data()));
-  return entries;
-}
-
-HPALETTE CopyPalette(HPALETTE palette) {
-  std::vector<PALETTEENTRY> entries = PaletteEntries(palette);
-  std::vector<png::RgbQuad> colours;
-  for (const PALETTEENTRY& e : entries) colours.push_back({e.peBlue, e.peGreen, e.peRed, 0});
-  return MakePalette(colours.data(), static_cast<uint32_t>(colours.size()));
+// A palette of `count` entries (at least one) with the colours of `entries` (the framework
+// builds every palette).
+win::UniquePalette MakePalette(const png::RgbQuad* entries, uint32_t count) {
+  return PaletteFromColors(reinterpret_cast<const RGBQUAD*>(entries), count);
 }
 
 // The GDI objects behind one image: a memory device context with the DIB section and (for
@@ -142,8 +118,9 @@ class DibPixelStore final : public png::PixelStore {
   void AdoptNextPalette(HPALETTE palette) { adopted_ = palette; }
 
   void PaletteInstalled(const png::BitmapInfo& info) override {
-    HPALETTE fresh = adopted_ != nullptr ? std::exchange(adopted_, nullptr)
-                                         : MakePalette(info.colours, info.header.clrUsed);
+    HPALETTE fresh = adopted_ != nullptr
+                         ? std::exchange(adopted_, nullptr)
+                         : MakePalette(info.colours, info.header.clrUsed).release();
     HDC dc = image_->dc.get();
     ::GdiFlush();
     if (fresh != nullptr) {
@@ -221,7 +198,7 @@ class TPngGraphic::DibStoreHost final : public png::ImageStoreHost {
     image->dc.reset(::CreateCompatibleDC(nullptr));
     if (!image->dc) throw png::PngError(png::ErrorKind::OutMemory);
     if (info.header.bitCount <= 8) {
-      image->palette.reset(MakePalette(info.colours, info.header.clrUsed));
+      image->palette = MakePalette(info.colours, info.header.clrUsed);
       if (!image->palette) throw png::PngError(png::ErrorKind::OutMemory);
       image->original_palette = ::SelectPalette(image->dc.get(), image->palette.get(), FALSE);
       ::RealizePalette(image->dc.get());
@@ -237,15 +214,15 @@ class TPngGraphic::DibStoreHost final : public png::ImageStoreHost {
 
   // The platform's halftone palette.
   void HalftonePalette(png::RgbQuad (&entries)[256]) const override {
-    win::ScopedGetDC screen(nullptr);
-    win::UniquePalette halftone(::CreateHalftonePalette(screen));
-    PALETTEENTRY read[256] = {};
-    const UINT count = halftone ? ::GetPaletteEntries(halftone.get(), 0, 256, read) : 0;
-    if (count == 0) {
+    const std::vector<RGBQUAD> halftone = HalftoneColors();
+    if (halftone.empty()) {
       ImageStoreHost::HalftonePalette(entries);
       return;
     }
-    for (int i = 0; i < 256; ++i) entries[i] = {read[i].peBlue, read[i].peGreen, read[i].peRed, 0};
+    for (size_t i = 0; i < 256; ++i) {
+      const RGBQUAD c = i < halftone.size() ? halftone[i] : RGBQUAD{0, 0, 0, 0};
+      entries[i] = {c.rgbBlue, c.rgbGreen, c.rgbRed, 0};
+    }
   }
 
  private:
@@ -572,7 +549,7 @@ void TPngGraphic::CopyIntoBitmap(TBitmap& bitmap) {
                 AsBitmapInfo(header->Info()), DIB_RGB_COLORS);
   }
   win::UniquePalette palette;
-  if (header->HasPalette()) palette.reset(CopyPalette(DibStoreOf(*header).Palette()));
+  if (header->HasPalette()) palette = CopyPalette(DibStoreOf(*header).Palette());
   const bool keyed = core_.AlphaKind() == akKeyColour;
   const TColor key = static_cast<TColor>(core_.KeyColour());
 

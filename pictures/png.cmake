@@ -34,27 +34,26 @@ vornada_test(png_core_test
   LABELS png)
 
 # Native only: decoding compared with libpng, and our output read back by libpng.
-if(NOT WIN32)
+if(NOT WIN32 AND VORNADA_TESTS AND VORNADA_REFERENCE_TESTS)
   find_package(PNG)
-  if(PNG_FOUND)
-    vornada_test(png_reference_test
-      SOURCES
-        ${PNG_TEST_DIR}/PngTestSupport.cpp
-        ${PNG_TEST_DIR}/png_reference_test.cpp
-      LIBS png_core PNG::PNG
-      LABELS png)
+  if(NOT PNG_FOUND)
+    message(FATAL_ERROR "The PNG reference test needs libpng (Debian: libpng-dev); install it "
+                        "or configure with -DVORNADA_REFERENCE_TESTS=OFF.")
   endif()
+  vornada_test(png_reference_test
+    SOURCES
+      ${PNG_TEST_DIR}/PngTestSupport.cpp
+      ${PNG_TEST_DIR}/png_reference_test.cpp
+    LIBS png_core PNG::PNG
+    LABELS png)
 endif()
 
 # libFuzzer target: the core is compiled into it with coverage instrumentation.
-if(VORNADA_FUZZ AND NOT WIN32 AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
-  add_executable(png_load_fuzzer ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/png_load_fuzzer.cpp
-                                 ${PNG_CORE_SOURCES})
-  target_include_directories(png_load_fuzzer PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-  target_compile_options(png_load_fuzzer PRIVATE -fsanitize=fuzzer,address,undefined
-                                                 -fno-sanitize-recover=undefined)
-  target_link_options(png_load_fuzzer PRIVATE -fsanitize=fuzzer,address,undefined)
-  target_link_libraries(png_load_fuzzer PRIVATE ZLIB::ZLIB vornada_options)
+if(VORNADA_FUZZ)
+  vornada_fuzzer(png_load_fuzzer
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/png_load_fuzzer.cpp ${PNG_CORE_SOURCES}
+    INCLUDES ${CMAKE_CURRENT_SOURCE_DIR}
+    LIBS ZLIB::ZLIB)
 endif()
 
 # Benchmark against libpng and libspng (native, Release).

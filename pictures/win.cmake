@@ -27,7 +27,7 @@ if(WIN32)
     SOURCES ${GIFWIN_TEST_DIR}/gif_animator_test.cpp ${GIFWIN_TEST_DIR}/GifWinTestSupport.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/tests/gif/GifTestSupport.cpp
     LIBS gif_win LABELS gif)
-  if(TARGET gifwin_image_test)
+  if(VORNADA_TESTS)
     # Windows, the clipboard and timing: not beside other programs that use the desktop.
     set_tests_properties(gifwin_image_test gifwin_timer_test gifwin_animator_test
                          PROPERTIES RESOURCE_LOCK desktop)
@@ -52,7 +52,7 @@ if(WIN32)
             ${PNGWIN_TEST_DIR}/PngWinTestSupport.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/tests/png/PngTestSupport.cpp
     LIBS png_graphic LABELS png)
-  if(TARGET pngwin_clipboard_test)
+  if(VORNADA_TESTS)
     set_tests_properties(pngwin_clipboard_test PROPERTIES RESOURCE_LOCK desktop)
   endif()
 endif()

@@ -8,6 +8,7 @@
 #include <ostream>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Classes.h"
@@ -476,4 +477,26 @@ TEST(ScopeExitAndLock, UndoRunsUnlessDismissed) {
   vornada::ScopedLock outer(lock);
   EXPECT_TRUE(lock.TryEnter());
   lock.Leave();
+}
+
+// The lock counts its holds (a canvas reports its own through it) and keeps other threads out
+// until the last one is left.
+TEST(ScopeExitAndLock, LockCountsItsHoldsAndKeepsOtherThreadsOut) {
+  vornada::Lock lock;
+  EXPECT_EQ(lock.HoldCount(), 0);
+  {
+    vornada::ScopedLock outer(lock);
+    vornada::ScopedLock inner(lock);
+    EXPECT_EQ(lock.HoldCount(), 2);
+    bool other = true;
+    std::thread([&] { other = lock.TryEnter(); }).join();
+    EXPECT_FALSE(other);
+  }
+  EXPECT_EQ(lock.HoldCount(), 0);
+  bool other = false;
+  std::thread([&] {
+    other = lock.TryEnter();
+    if (other) lock.Leave();
+  }).join();
+  EXPECT_TRUE(other);
 }

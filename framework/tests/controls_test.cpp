@@ -947,6 +947,94 @@ TEST(Painting, CanvasOfAWindowlessControlOutsidePaintingDrawsOnTheParentWindow) 
   EXPECT_FALSE(child->Canvas().HandleAllocated()) << "the window context is given back at idle";
 }
 
+// The window device context a control's canvas takes outside painting is counted among the live
+// GDI objects while it is held, and given back at idle time.
+TEST(Painting, WindowContextOfAControlCanvasIsCountedWhileHeld) {
+  auto panel = std::make_unique<TPanel>(nullptr);
+  panel->SetBounds(0, 0, 60, 40);
+  auto* child = new Swatch(panel.get(), clRed);
+  child->SetBounds(5, 5, 10, 10);
+  child->SetParent(panel.get());
+  panel->SetParent(&testing::StageForm());
+  panel->Repaint();
+  FreeControlDeviceContexts();
+  const long before = testing::LiveGdiObjects();
+  ASSERT_NE(child->Canvas().Handle(), nullptr);
+  EXPECT_EQ(testing::LiveGdiObjects(), before + 1);
+  FreeControlDeviceContexts();
+  EXPECT_FALSE(child->Canvas().HandleAllocated());
+  EXPECT_EQ(testing::LiveGdiObjects(), before);
+}
+
+// A custom-drawn control whose painting fails while `failing` is set; otherwise it fills itself
+// with red.
+class FailingPainter : public TCustomControl {
+ public:
+  using TCustomControl::TCustomControl;
+  bool failing = false;
+  int paints = 0;
+
+ protected:
+  void Paint() override {
+    ++paints;
+    if (failing) throw Exception("painting failed");
+    Canvas().Brush().SetColor(clRed);
+    Canvas().FillRect({0, 0, Width(), Height()});
+  }
+};
+
+// A paint handler that fails still ends its painting (EndPaint): the failure is reported, the
+// painting's device context goes back and the caret, which every painting hides while it runs,
+// shows again; and the window paints again afterwards. The caret is a solid one: where it shows,
+// the window's pixels are inverted.
+TEST(Painting, AFailingPaintHandlerStillEndsThePainting) {
+  std::vector<std::string> reported;
+  Application()->OnException = [&](TObject*, const std::exception& e) {
+    reported.push_back(e.what());
+  };
+  const UINT blink = ::GetCaretBlinkTime();
+  ::SetCaretBlinkTime(60000);  // no blinking while the test looks at the caret
+  auto control = std::make_unique<FailingPainter>(nullptr);
+  control->SetBounds(10, 10, 40, 30);
+  control->SetColor(clWhite);  // the erased background
+  control->SetParent(&testing::StagePanel());
+  ::UpdateWindow(control->Handle());
+  ASSERT_TRUE(::CreateCaret(control->Handle(), nullptr, 2, 10));
+  ASSERT_TRUE(::SetCaretPos(5, 5));
+  ASSERT_TRUE(::ShowCaret(control->Handle()));
+  auto pixel = [&](int x, int y) {
+    win::ScopedGetDC dc(control->Handle());
+    return ::GetPixel(dc, x, y);
+  };
+  ASSERT_EQ(pixel(20, 20), RGB(255, 0, 0));
+  ASSERT_EQ(pixel(5, 5), RGB(0, 255, 255)) << "the caret shows red inverted";
+
+  const int painted = control->paints;
+  const long gdi_before = testing::LiveGdiObjects();
+  control->failing = true;
+  constexpr int kFailures = 3;
+  for (int i = 0; i < kFailures; ++i) {
+    ::InvalidateRect(control->Handle(), nullptr, TRUE);
+    ::UpdateWindow(control->Handle());
+  }
+  EXPECT_EQ(control->paints, painted + kFailures);
+  EXPECT_EQ(reported, std::vector<std::string>(kFailures, "painting failed"));
+  EXPECT_EQ(testing::LiveGdiObjects(), gdi_before) << "a painting kept its device context";
+  EXPECT_EQ(pixel(20, 20), RGB(255, 255, 255)) << "erased, then the painting failed";
+  EXPECT_EQ(pixel(5, 5), RGB(0, 0, 0)) << "the caret shows again (white inverted)";
+
+  control->failing = false;
+  ::InvalidateRect(control->Handle(), nullptr, TRUE);
+  ::UpdateWindow(control->Handle());
+  EXPECT_EQ(control->paints, painted + kFailures + 1);
+  EXPECT_EQ(pixel(20, 20), RGB(255, 0, 0)) << "the window paints again";
+  EXPECT_EQ(pixel(39, 29), RGB(255, 0, 0));
+  EXPECT_EQ(pixel(5, 5), RGB(0, 255, 255)) << "with its caret";
+  ::DestroyCaret();
+  ::SetCaretBlinkTime(blink);
+  Application()->OnException = nullptr;
+}
+
 TEST(Cursor, ControlUnderThePointerChoosesTheCursor) {
   auto panel = std::make_unique<TPanel>(nullptr);
   panel->SetBounds(0, 0, 200, 150);

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "BmpFixtures.h"
 #include "Classes_win.h"
 #include "Graphics.h"
 #include "WinTestSupport.h"
@@ -915,6 +916,52 @@ TEST(BitmapFile, FileOnDiskRoundTrips) {
   EXPECT_EQ(back.Width(), 3);
 }
 
+// Files that Pillow and ImageMagick wrote load into bitmaps that show the pixels the files were
+// drawn with (GDI widens 5- and 6-bit channels its own way: within 8 levels), and the two files
+// ImageMagick wrote in a form the reader refuses fail as invalid images.
+TEST(BitmapFile, FilesWrittenByOtherProgramsLoadToTheirPixels) {
+  const std::string dir = testing::SourcePath("framework/tests/data/bmp/");
+  for (const testing::BmpFixture& f : testing::BmpFixtures()) {
+    SCOPED_TRACE(f.file);
+    bool ok = false;
+    const std::vector<uint8_t> bytes = testing::ReadFileBytes(dir + f.file, &ok);
+    ASSERT_TRUE(ok);
+    TBitmap b;
+    TBytesStream stream(bytes.data(), static_cast<int64_t>(bytes.size()));
+    b.LoadFromStream(stream);
+    const TPixelFormat format = f.bit_count == 1   ? TPixelFormat::pf1bit
+                                : f.bit_count == 4 ? TPixelFormat::pf4bit
+                                : f.bit_count == 8 ? TPixelFormat::pf8bit
+                                : f.bit_count == 24 ? TPixelFormat::pf24bit
+                                                    : TPixelFormat::pf32bit;
+    EXPECT_EQ(b.PixelFormat(), format);
+    ASSERT_EQ(b.Width(), testing::bmp_fixture::kWidth);
+    ASSERT_EQ(b.Height(), testing::bmp_fixture::kHeight);
+    const int tolerance = f.bit_count == 16 ? 8 : 0;
+    for (int y = 0; y < b.Height(); ++y)
+      for (int x = 0; x < b.Width(); ++x) {
+        const auto got = static_cast<COLORREF>(b.Canvas().Pixel(x, y));
+        const testing::Rgb want = f.colour(x, y);
+        EXPECT_NEAR(GetRValue(got), want.red, tolerance) << "at " << x << "," << y;
+        EXPECT_NEAR(GetGValue(got), want.green, tolerance) << "at " << x << "," << y;
+        EXPECT_NEAR(GetBValue(got), want.blue, tolerance) << "at " << x << "," << y;
+      }
+  }
+  for (const char* refused : {"bad_im_bitfields_without_masks.bmp", "bad_im_os2_core_header.bmp"}) {
+    SCOPED_TRACE(refused);
+    const std::vector<uint8_t> bytes = testing::ReadFileBytes(dir + refused);
+    ASSERT_FALSE(bytes.empty());
+    TBitmap b;
+    TBytesStream stream(bytes.data(), static_cast<int64_t>(bytes.size()));
+    try {
+      b.LoadFromStream(stream);
+      ADD_FAILURE() << "the file loaded";
+    } catch (const EInvalidGraphic& e) {
+      EXPECT_EQ(e.Message(), "Invalid image");
+    }
+  }
+}
+
 // A valid 8-bit 4 x 3 file to corrupt: header 14 + 40, 256 colours, rows of 4 bytes.
 std::string ValidSmallFile() { return BuildBmp(Paletted(8, 3)); }
 
@@ -994,6 +1041,8 @@ INSTANTIATE_TEST_SUITE_P(
         CorruptCase{"rows_one_byte_short", [](std::string& s) { s.pop_back(); }, false},
         CorruptCase{"rows_missing", CutTo(14 + 40 + 1024), false},
         CorruptCase{"offset_huge", Set32(10, 0xFFFFFFF0), true},
+        CorruptCase{"offset_zero", Set32(10, 0), true},
+        CorruptCase{"offset_inside_colour_table", Set32(10, 14 + 40 + 512), true},
         CorruptCase{"offset_past_end", [](std::string& s) {
                       Put32(s, 10, static_cast<uint32_t>(s.size() + 10));
                     }, false}),
@@ -1326,4 +1375,31 @@ TEST(GdiObjectCount, OwnersCountWhatTheyHold) {
     EXPECT_GT(vornada::win::LiveGdiObjects(), before + 2);
   }
   EXPECT_EQ(vornada::win::LiveGdiObjects(), before);
+}
+
+// A paletted bitmap's palette is counted while the bitmap holds it; the copies a bitmap hands to
+// the clipboard leave the count (they are the clipboard's), and a bitmap that takes them in
+// counts its own copies.
+TEST(GdiObjectCount, PalettesAndClipboardCopiesKeepTheCountExact) {
+  using vornada::win::LiveGdiObjects;
+  const long before = LiveGdiObjects();
+  {
+    vornada::TBitmap paletted;
+    vornada::LoadBytes(paletted, vornada::BuildBmp(vornada::Paletted(8, 3)));
+    ASSERT_NE(paletted.Palette(), nullptr);
+    EXPECT_EQ(LiveGdiObjects(), before + 2) << "the bitmap and its palette";
+    UINT format = 0;
+    HANDLE data = nullptr;
+    HPALETTE palette = nullptr;
+    paletted.SaveToClipboardFormat(format, data, palette);
+    ASSERT_NE(data, nullptr);
+    ASSERT_NE(palette, nullptr);
+    EXPECT_EQ(LiveGdiObjects(), before + 2) << "the clipboard copies are not ours";
+    vornada::TBitmap taken;
+    taken.LoadFromClipboardFormat(format, data, palette);
+    EXPECT_EQ(LiveGdiObjects(), before + 4) << "the copies a bitmap takes in are its own";
+    ::DeleteObject(data);
+    ::DeleteObject(palette);
+  }
+  EXPECT_EQ(LiveGdiObjects(), before);
 }

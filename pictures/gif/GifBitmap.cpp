@@ -4,20 +4,13 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "BmpFile.h"
+
 namespace vornada::gif {
 namespace {
 
-void Put16(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-void Put32(uint8_t* p, uint32_t v) {
-  Put16(p, v & 0xFFFF);
-  Put16(p + 2, v >> 16);
-}
-
-constexpr size_t kFileHeaderSize = 14;
-constexpr size_t kInfoHeaderSize = 40;
+// Where a colour-table entry sits in the file image: right after the two headers.
+constexpr size_t kTableOffset = bmp::kFileHeaderSize + bmp::kInfoHeaderSize;
 
 }  // namespace
 
@@ -33,91 +26,59 @@ BitmapLayout ComputeBitmapLayout(int bit_count, uint32_t width, uint32_t height,
   if (bit_count != 1 && bit_count != 4 && bit_count != 8) throw GifError::WrongColorCount();
   const uint64_t pixels = uint64_t{width} * uint64_t{height};
   if (pixels > limits.max_pixels) throw GifError::TooLarge();
+  const size_t entries = size_t{1} << bit_count;
+  bmp::Layout file;
+  try {
+    // The file header stores the size in 32 bits; the pixel limit keeps far below that, but a
+    // caller may raise the limit, so the layout checks it as well.
+    file = bmp::LayoutFor(width, height, static_cast<unsigned>(bit_count), entries, false);
+  } catch (const bmp::BmpError&) {
+    throw GifError::TooLarge();
+  }
+  if (file.file_size > SIZE_MAX) throw GifError::TooLarge();
   BitmapLayout l;
   l.bit_count = bit_count;
   l.width = width;
   l.height = height;
-  const uint64_t stride = ((uint64_t{width} * static_cast<uint64_t>(bit_count) + 31) / 32) * 4;
-  const uint64_t pixel_bytes = stride * height;
-  l.table_entries = size_t{1} << bit_count;
-  l.pixel_offset = kFileHeaderSize + kInfoHeaderSize + 4 * l.table_entries;
-  const uint64_t file_size = l.pixel_offset + pixel_bytes;
-  // The file header stores the size in 32 bits; the pixel limit keeps far below that, but a
-  // caller may raise the limit, so check here as well.
-  if (file_size > 0xFFFFFFFFull || file_size > SIZE_MAX) throw GifError::TooLarge();
-  l.stride = static_cast<size_t>(stride);
-  l.pixel_bytes = static_cast<size_t>(pixel_bytes);
-  l.file_size = static_cast<size_t>(file_size);
+  l.table_entries = entries;
+  l.stride = static_cast<size_t>(file.stride);
+  l.pixel_bytes = static_cast<size_t>(file.pixel_bytes);
+  l.pixel_offset = static_cast<size_t>(file.pixel_offset);
+  l.file_size = static_cast<size_t>(file.file_size);
   return l;
 }
 
 FrameBitmap FrameBitmap::Create(const BitmapLayout& layout, const ColorMap& map) {
+  // Positive height (bottom-up rows), no compression, a full colour table stored with a colour
+  // count of 0: the map's entries, then 128, 128, 128, 128 in every slot beyond them.
+  bmp::Format format;
+  format.width = layout.width;
+  format.height = layout.height;
+  format.bit_count = static_cast<uint16_t>(layout.bit_count);
+  format.store_full_color_count = false;
+  format.color_table.assign(layout.table_entries, bmp::ColorEntry{128, 128, 128, 128});
+  const size_t used = std::min<size_t>(map.count, layout.table_entries);
+  for (size_t i = 0; i < used; ++i)
+    format.color_table[i] = {map.entries[i].blue, map.entries[i].green, map.entries[i].red, 0};
   FrameBitmap b;
   b.layout_ = layout;
   b.file_.assign(layout.file_size, 0);
-  uint8_t* f = b.file_.data();
-  // File header.
-  f[0] = 'B';
-  f[1] = 'M';
-  Put32(f + 2, static_cast<uint32_t>(layout.file_size));
-  Put32(f + 10, static_cast<uint32_t>(layout.pixel_offset));
-  // Information header: positive height = bottom-up rows, one plane, no compression.
-  uint8_t* h = f + kFileHeaderSize;
-  Put32(h + 0, kInfoHeaderSize);
-  Put32(h + 4, layout.width);
-  Put32(h + 8, layout.height);
-  Put16(h + 12, 1);
-  Put16(h + 14, static_cast<uint32_t>(layout.bit_count));
-  Put32(h + 20, static_cast<uint32_t>(layout.pixel_bytes));
-  // Colour table: blue, green, red, 0; slots beyond the map's entries are 128, 128, 128, 128.
-  uint8_t* t = h + kInfoHeaderSize;
-  const size_t used = std::min<size_t>(map.count, layout.table_entries);
-  for (size_t i = 0; i < layout.table_entries; ++i) {
-    uint8_t* q = t + 4 * i;
-    if (i < used) {
-      q[0] = map.entries[i].blue;
-      q[1] = map.entries[i].green;
-      q[2] = map.entries[i].red;
-      q[3] = 0;
-    } else {
-      q[0] = q[1] = q[2] = q[3] = 128;
-    }
-  }
+  bmp::WriteHeaders(format, b.file_);
   return b;
 }
 
 uint8_t FrameBitmap::IndexAt(uint32_t x, uint32_t y) const {
-  const uint8_t* row = RowFromTop(y);
-  switch (layout_.bit_count) {
-    case 1: return (row[x >> 3] >> (7 - (x & 7))) & 1;
-    case 4: return (x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4);
-    default: return row[x];
-  }
+  return static_cast<uint8_t>(
+      bmp::IndexInRow(RowFromTop(y), x, static_cast<unsigned>(layout_.bit_count)));
 }
 
 void FrameBitmap::SetIndexAt(uint32_t x, uint32_t y, uint8_t index) {
-  uint8_t* row = RowFromTop(y);
-  switch (layout_.bit_count) {
-    case 1: {
-      const uint8_t bit = static_cast<uint8_t>(0x80 >> (x & 7));
-      row[x >> 3] = (index & 1) ? (row[x >> 3] | bit) : (row[x >> 3] & ~bit);
-      break;
-    }
-    case 4:
-      if (x & 1) {
-        row[x >> 1] = static_cast<uint8_t>((row[x >> 1] & 0xF0) | (index & 0x0F));
-      } else {
-        row[x >> 1] = static_cast<uint8_t>((row[x >> 1] & 0x0F) | (index << 4));
-      }
-      break;
-    default:
-      row[x] = index;
-  }
+  bmp::SetIndexInRow(RowFromTop(y), x, static_cast<unsigned>(layout_.bit_count), index);
 }
 
 Color FrameBitmap::TableColor(size_t index) const {
   if (index >= layout_.table_entries) return kMissingEntryColor;
-  const uint8_t* q = file_.data() + kFileHeaderSize + kInfoHeaderSize + 4 * index;
+  const uint8_t* q = file_.data() + kTableOffset + 4 * index;
   return MakeColor(q[2], q[1], q[0]);
 }
 
@@ -133,7 +94,7 @@ ColorMap FrameBitmap::TableAsMap() const {
 
 void FrameBitmap::SetTableEntry(size_t index, RgbEntry entry) {
   if (index >= layout_.table_entries) return;
-  uint8_t* q = file_.data() + kFileHeaderSize + kInfoHeaderSize + 4 * index;
+  uint8_t* q = file_.data() + kTableOffset + 4 * index;
   q[0] = entry.blue;
   q[1] = entry.green;
   q[2] = entry.red;

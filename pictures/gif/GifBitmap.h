@@ -1,6 +1,7 @@
 // FrameBitmap: a frame's palette bitmap as a complete bitmap file image in memory ("BM" file
 // header, 40-byte information header, colour table, bottom-up pixel rows), the form the Win32
-// picture class hands to the framework's bitmap loader unchanged. Also the colour reduction
+// picture class hands to the framework's bitmap loader unchanged (headers and row layout from
+// the framework's bitmap-file core, BmpFile.h). Also the colour reduction
 // that turns true-colour pixels into an indexed bitmap for encoding.
 //
 // Ownership: a FrameBitmap owns its byte vector; it is a plain value (copyable, movable).
@@ -15,7 +16,8 @@
 
 namespace vornada::gif {
 
-// Geometry of a bottom-up palette bitmap: bits per pixel 1, 4 or 8, rows padded to 32 bits.
+// Geometry of a bottom-up palette bitmap: bits per pixel 1, 4 or 8, rows padded to 32 bits
+// (the bitmap-file layout of the framework's BmpFile).
 struct BitmapLayout {
   int bit_count = 0;
   uint32_t width = 0;

@@ -1,6 +1,8 @@
 // Portable test helpers (see TestSupport.h).
 #include "TestSupport.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -22,6 +24,20 @@ bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) 
   if (!out) return false;
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   return static_cast<bool>(out);
+}
+
+std::vector<std::string> FilesIn(const std::string& dir, const std::string& suffix) {
+  std::vector<std::string> files;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
+    if (!entry.is_regular_file()) continue;
+    const std::string name = entry.path().filename().string();
+    if (name.size() >= suffix.size() &&
+        name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+      files.push_back(dir + "/" + name);
+  }
+  std::sort(files.begin(), files.end());
+  return files;
 }
 
 }  // namespace vornada::testing

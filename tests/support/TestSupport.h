@@ -1,5 +1,5 @@
 // Helpers shared by every test program of the tree, portable part (no windows.h): paths inside
-// the project's source tree, whole-file reading and writing.
+// the project's source tree, whole-file reading and writing, listing a folder.
 #pragma once
 
 #include <cstdint>
@@ -16,5 +16,8 @@ std::string SourcePath(const std::string& relative);
 std::vector<uint8_t> ReadFileBytes(const std::string& path, bool* ok = nullptr);
 // Writes the bytes, replacing the file; false on failure.
 bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+// The regular files of a folder whose names end in `suffix` ("" for all), sorted; empty when
+// the folder is missing.
+std::vector<std::string> FilesIn(const std::string& dir, const std::string& suffix);
 
 }  // namespace vornada::testing

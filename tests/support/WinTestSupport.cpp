@@ -459,7 +459,7 @@ MessageBoxWatcher::~MessageBoxWatcher() {
 }
 
 std::vector<SeenMessageBox> MessageBoxWatcher::Seen() {
-  std::lock_guard<std::mutex> lock(mutex_);
+  ScopedLock hold(lock_);
   return seen_;
 }
 
@@ -514,7 +514,7 @@ void MessageBoxWatcher::Answer(HWND box) {
     }
   }
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    ScopedLock hold(lock_);
     seen_.push_back(seen);
   }
   ++count_;

@@ -24,6 +24,7 @@
 #include "ExtCtrls.h"
 #include "Forms.h"
 #include "Graphics.h"
+#include "Lock.h"
 #include "TestSupport.h"
 #include "WinHandles.h"
 
@@ -271,7 +272,7 @@ class MessageBoxWatcher {
   int answer_button_;
   std::atomic<bool> stop_{false};
   std::atomic<int> count_{0};
-  std::mutex mutex_;
+  Lock lock_;
   std::vector<SeenMessageBox> seen_;
   std::thread thread_;
 };
