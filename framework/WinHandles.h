@@ -106,6 +106,14 @@ struct GlobalMemoryTraits {
   static void Close(Handle h) { ::GlobalFree(h); }
 };
 
+struct IconTraits {  // CreateIconIndirect / CopyIcon results
+  using Handle = HICON;
+  static constexpr bool kCountsGdi = true;
+  static Handle Invalid() { return nullptr; }
+  static bool Valid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { ::DestroyIcon(h); }
+};
+
 struct FindHandleTraits {  // FindFirstFile results: INVALID_HANDLE_VALUE means none
   using Handle = HANDLE;
   static constexpr bool kCountsGdi = false;
@@ -126,6 +134,7 @@ using UniquePalette = UniqueHandle<GdiObjectTraits<HPALETTE>>;
 using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
 using UniqueWindow = UniqueHandle<WindowTraits>;
 using UniqueGlobal = UniqueHandle<GlobalMemoryTraits>;
+using UniqueIcon = UniqueHandle<IconTraits>;
 
 // A window's device context from GetDC or GetDCEx, given back with ReleaseDC. Move-only; counted
 // among the live GDI objects while held.
@@ -268,6 +277,21 @@ class ScopedSaveDC {
  private:
   HDC hdc_;
   int saved_;
+};
+
+// Clipboard open for the lifetime of the object.
+class ScopedClipboard {
+ public:
+  explicit ScopedClipboard(HWND owner) : open_(::OpenClipboard(owner) != FALSE) {}
+  ~ScopedClipboard() {
+    if (open_) ::CloseClipboard();
+  }
+  ScopedClipboard(const ScopedClipboard&) = delete;
+  ScopedClipboard& operator=(const ScopedClipboard&) = delete;
+  bool IsOpen() const { return open_; }
+
+ private:
+  bool open_;
 };
 
 // GlobalLock/GlobalUnlock pair.
