@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "Forms.h"
+#include "KeyboardCues.h"
 
 namespace vornada {
 
@@ -279,6 +280,45 @@ void TControl::SetParentFont(bool value) {
   if (value) ParentFontChanged();
 }
 
+TBiDiMode TControl::BiDiMode() const {
+  if (parent_bidi_mode_ && parent_ != nullptr) return parent_->BiDiMode();
+  return bidi_mode_;
+}
+
+void TControl::SetBiDiMode(TBiDiMode value) {
+  parent_bidi_mode_ = false;
+  if (bidi_mode_ == value) return;
+  bidi_mode_ = value;
+  Perform(CM_BIDIMODECHANGED);
+}
+
+void TControl::SetParentBiDiMode(bool value) {
+  if (parent_bidi_mode_ == value) return;
+  const TBiDiMode before = BiDiMode();
+  parent_bidi_mode_ = value;
+  if (BiDiMode() != before) Perform(CM_BIDIMODECHANGED);
+}
+
+UINT TControl::DrawTextBiDiModeFlags(UINT flags) const {
+  if (UseRightToLeftAlignment()) {
+    if ((flags & DT_CENTER) == 0) {
+      if (flags & DT_RIGHT) flags &= ~DT_RIGHT;
+      else flags |= DT_RIGHT;
+    }
+  }
+  if (UseRightToLeftReading()) flags |= DT_RTLREADING;
+  return flags;
+}
+
+TAlignment TControl::DrawnAlignment(TAlignment alignment) const {
+  if (!UseRightToLeftAlignment()) return alignment;
+  switch (alignment) {
+    case TAlignment::taLeftJustify: return TAlignment::taRightJustify;
+    case TAlignment::taRightJustify: return TAlignment::taLeftJustify;
+    default: return alignment;
+  }
+}
+
 void TControl::ParentFontChanged() {
   if (!parent_font_ || parent_ == nullptr) return;
   updating_font_ = true;
@@ -371,6 +411,7 @@ void TControl::WndProc(TMessage& m) {
     case CM_COLORCHANGED:
     case CM_FONTCHANGED:
     case CM_TEXTCHANGED:
+    case CM_BIDIMODECHANGED:
       InvalidateControl(true, HasStyle(csOpaque));
       return;
     case CM_PARENTCOLORCHANGED:
@@ -592,6 +633,7 @@ void TWinControl::CreateWnd() {
   CreateParams(params);
   if ((params.style & WS_CHILD) && params.parent == nullptr)
     throw EInvalidOperation(FormatMessageText(msg::kParentRequired, {Name()}));
+  ui_state_ = InitialUiState(parent_);
   control_state_ |= csCreating;
   try {
     CreateWindowHandle(params);
@@ -959,6 +1001,15 @@ bool TWinControl::IsControlMouseMsg(TMessage& m) {
   return true;
 }
 
+// Offers an accelerator character to every control of the form (CM_DIALOGCHAR); true when one
+// took it.
+bool TWinControl::DialogChar(TMessage& m) {
+  TCustomForm* form = GetParentForm(this);
+  TWinControl* target = form != nullptr ? static_cast<TWinControl*>(form) : this;
+  m.Result = target->Perform(CM_DIALOGCHAR, m.WParam, m.LParam);
+  return m.Result != 0;
+}
+
 void TWinControl::DoEnter() {
   if (OnEnter) OnEnter(this);
 }
@@ -1025,6 +1076,8 @@ void TWinControl::WndProc(TMessage& m) {
       return;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN: {
+      // Alt shows the accelerator cues of the whole window.
+      if (m.Msg == WM_SYSKEYDOWN && m.WParam == VK_MENU) ShowKeyboardCues(hwnd_, UISF_HIDEACCEL);
       WORD key = static_cast<WORD>(m.WParam);
       if (!DoKeyDown(key, KeyDataToShiftState(m.LParam))) {
         m.WParam = key;
@@ -1045,10 +1098,34 @@ void TWinControl::WndProc(TMessage& m) {
       wchar_t ch = static_cast<wchar_t>(m.WParam);
       if (!DoKeyPress(ch)) {
         m.WParam = ch;
+        // A character the window has no use for may be a control's accelerator.
+        if ((Perform(WM_GETDLGCODE, 0, 0) & DLGC_WANTCHARS) == 0 && DialogChar(m)) return;
         DefaultHandler(m);
       }
       return;
     }
+    case WM_SYSCHAR:
+      if (DialogChar(m)) return;
+      DefaultHandler(m);
+      return;
+    case CM_DIALOGCHAR:
+    case CM_DIALOGKEY:
+      BroadcastMessage(m);
+      return;
+    case WM_PRINTCLIENT:
+      // Drawing this window into another surface (the platform asks so when a child draws its
+      // parent's background): the same painting as on the screen, windowless children included.
+      if (default_proc_ == nullptr) {
+        if (m.LParam & PRF_CLIENT) PaintHandler(reinterpret_cast<HDC>(m.WParam), nullptr);
+        return;
+      }
+      DefaultHandler(m);
+      return;
+    case WM_UPDATEUISTATE:
+    case WM_CHANGEUISTATE:
+    case WM_QUERYUISTATE:
+      HandleUiStateMessage(*this, m);
+      return;
     case CM_ENTER:
       if (!IsDestroying()) DoEnter();
       return;
@@ -1182,6 +1259,12 @@ void TWinControl::WndProc(TMessage& m) {
     }
     case CM_TEXTCHANGED:
       return;
+    case CM_BIDIMODECHANGED:
+      // Children that follow this control's reading order change with it.
+      Invalidate();
+      for (TControl* c : std::vector<TControl*>(controls_))
+        if (c->ParentBiDiMode()) c->Perform(CM_BIDIMODECHANGED);
+      return;
     case WM_NCDESTROY:
       DefaultHandler(m);
       ::RemovePropW(hwnd_, kControlProperty);
@@ -1213,6 +1296,7 @@ LRESULT CALLBACK ControlWindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lp
     control->hwnd_ = hwnd;
     ::SetPropW(hwnd, kControlProperty, control);
   }
+  NoteInputMessage(msg);
   TMessage m{msg, wparam, lparam, 0};
   try {
     control->WndProc(m);

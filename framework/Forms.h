@@ -52,6 +52,10 @@ class TCustomForm : public TWinControl {
   BYTE AlphaBlendValue() const { return alpha_blend_value_; }
   void SetAlphaBlendValue(BYTE value);
 
+  // The result a modal use of the form ends with (0: none); buttons write theirs here.
+  int ModalResult() const { return modal_result_; }
+  void SetModalResult(int value) { modal_result_ = value; }
+
   bool Active() const { return active_; }
   TWinControl* ActiveControl() const { return active_control_; }
   void SetActiveControl(TWinControl* control);
@@ -99,6 +103,7 @@ class TCustomForm : public TWinControl {
   BYTE alpha_blend_value_ = 255;
   bool active_ = false;
   bool shown_once_ = false;
+  int modal_result_ = 0;
   TWinControl* active_control_ = nullptr;
   TWinControl* focused_control_ = nullptr;
 };

@@ -318,6 +318,16 @@ void TCanvas::TextRect(const RECT& r, int x, int y, const std::wstring& text) {
   Changed();
 }
 
+int TCanvas::DrawText(const std::wstring& text, RECT& r, UINT flags) {
+  const bool measuring = (flags & DT_CALCRECT) != 0;
+  if (!measuring) Changing();
+  RequireFont();
+  RequireBrush();
+  const int height = ::DrawTextW(dc_, text.c_str(), static_cast<int>(text.size()), &r, flags);
+  if (!measuring) Changed();
+  return height;
+}
+
 SIZE TCanvas::TextExtent(const std::wstring& text) {
   RequireFont();
   SIZE s{0, 0};

@@ -183,6 +183,10 @@ class TCanvas : public TPersistent {
   void LineTo(int x, int y);
   void TextOut(int x, int y, const std::wstring& text);
   void TextRect(const RECT& r, int x, int y, const std::wstring& text);
+  // The platform's DrawText with the canvas's font, text colour and brush (a clear brush draws
+  // the text without a background); `r` receives the measured rectangle with DT_CALCRECT.
+  // Returns the text height.
+  int DrawText(const std::wstring& text, RECT& r, UINT flags);
   SIZE TextExtent(const std::wstring& text);
   int TextWidth(const std::wstring& text) { return TextExtent(text).cx; }
   int TextHeight(const std::wstring& text) { return TextExtent(text).cy; }
