@@ -168,6 +168,14 @@ Rendering CaptureWindow(HWND window) {
   return out;
 }
 
+// ---- design loading --------------------------------------------------------------------------
+
+void LoadAsDesigned(TComponent& component, const std::function<void()>& set_properties) {
+  component.SetComponentStateFlag(csLoading, true);
+  set_properties();
+  component.Loaded();
+}
+
 // ---- input -----------------------------------------------------------------------------------
 
 void PostMouse(HWND window, UINT message, int x, int y, WPARAM keys) {

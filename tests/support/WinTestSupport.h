@@ -106,6 +106,12 @@ Rendering RenderControl(TControl& control, COLORREF background = RGB(1, 2, 3));
 // controls. The area must not be covered by another window.
 Rendering CaptureWindow(HWND window);
 
+// ---- design loading --------------------------------------------------------------------------
+
+// Simulates the design reader for one component: marks it loading, runs `set_properties` (the
+// stored properties through their setters), then calls Loaded, which clears the mark.
+void LoadAsDesigned(TComponent& component, const std::function<void()>& set_properties);
+
 // ---- input -----------------------------------------------------------------------------------
 
 // Mouse messages to a windowed control at client point (x, y), through the message queue (so
