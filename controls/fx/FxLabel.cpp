@@ -308,12 +308,14 @@ void TFxLabel::Paint() {
   TCanvas& canvas = Canvas();
   const RECT client = ClientRect();
   const bool has_frames = frames_.outer != TFrameStyleEx::fsNone || frames_.inner != TFrameStyleEx::fsNone;
-  const RECT inner = DrawFrames(canvas, client, FrameSpec(), !Transparent() || has_frames);
   if (!Transparent()) {
+    // The whole area first: an opaque label also owns the pixels its frames leave out (the
+    // corners of rounded frames).
     canvas.Brush().SetStyle(TBrushStyle::bsSolid);
     canvas.Brush().SetColor(Color());
-    canvas.FillRect(inner);
+    canvas.FillRect(client);
   }
+  DrawFrames(canvas, client, FrameSpec(), !Transparent() || has_frames);
   canvas.Brush().SetStyle(TBrushStyle::bsClear);
   if (rotation_ == TRotation::roCurve) DrawCurvedCaption();
   else DrawCaption();
