@@ -10,6 +10,7 @@
 #include "Forms.h"
 #include "KeyboardCues.h"
 #include "Labels.h"
+#include "ScopeExit.h"
 #include "Themes.h"
 
 namespace vornada {
@@ -25,11 +26,7 @@ bool Store(T& field, const T& value) {
 RECT ToRect(const FxRect& r) { return {r.left, r.top, r.right, r.bottom}; }
 FxRect ToFx(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
-void FillSolid(HDC dc, const RECT& r, TColor color) {
-  if (r.right <= r.left || r.bottom <= r.top) return;
-  win::UniqueBrush brush(::CreateSolidBrush(static_cast<COLORREF>(ResolveRgb(color))));
-  ::FillRect(dc, &r, brush.get());
-}
+void FillSolid(HDC dc, const RECT& r, TColor color) { FillSolidRect(dc, r, ResolveRgb(color)); }
 }  // namespace
 
 // ---- TFxCustomButton -------------------------------------------------------------------------
@@ -282,10 +279,7 @@ void TFxButton::DoButtonClick() {
   if (group_index_ != 0) SetDown(!Down());
   else Invalidate();
   in_click_ = true;
-  struct Done {
-    bool& flag;
-    ~Done() { flag = false; }
-  } done{in_click_};
+  ScopeExit done([this] { in_click_ = false; });
   Click();
 }
 

@@ -46,13 +46,11 @@ FrameColors ResolveFrameColors(const TFxFrameSpec& spec) {
   return c;
 }
 
-namespace {
-void FillSolid(HDC dc, const RECT& r, RgbColor color) {
+void FillSolidRect(HDC dc, const RECT& r, RgbColor color) {
   if (r.right <= r.left || r.bottom <= r.top) return;
   win::UniqueBrush brush(::CreateSolidBrush(static_cast<COLORREF>(color)));
   ::FillRect(dc, &r, brush.get());
 }
-}  // namespace
 
 void DrawFrameRings(TCanvas& canvas, RECT& r, const std::vector<FrameRing>& rings, TSides sides) {
   HDC dc = canvas.Handle();
@@ -60,13 +58,13 @@ void DrawFrameRings(TCanvas& canvas, RECT& r, const std::vector<FrameRing>& ring
     if (r.right <= r.left || r.bottom <= r.top) return;
     const int cut = ring.cut_corners ? 1 : 0;
     if (sides.Contains(TSide::sdLeft))
-      FillSolid(dc, {r.left, r.top + cut, r.left + 1, r.bottom - cut}, ring.first);
+      FillSolidRect(dc, {r.left, r.top + cut, r.left + 1, r.bottom - cut}, ring.first);
     if (sides.Contains(TSide::sdTop))
-      FillSolid(dc, {r.left + cut, r.top, r.right - cut, r.top + 1}, ring.first);
+      FillSolidRect(dc, {r.left + cut, r.top, r.right - cut, r.top + 1}, ring.first);
     if (sides.Contains(TSide::sdRight))
-      FillSolid(dc, {r.right - 1, r.top + cut, r.right, r.bottom - cut}, ring.second);
+      FillSolidRect(dc, {r.right - 1, r.top + cut, r.right, r.bottom - cut}, ring.second);
     if (sides.Contains(TSide::sdBottom))
-      FillSolid(dc, {r.left + cut, r.bottom - 1, r.right - cut, r.bottom}, ring.second);
+      FillSolidRect(dc, {r.left + cut, r.bottom - 1, r.right - cut, r.bottom}, ring.second);
     const FxRect inner = DeflateSides({r.left, r.top, r.right, r.bottom}, sides, 1);
     r = {inner.left, inner.top, inner.right, inner.bottom};
   }
@@ -84,10 +82,10 @@ RECT DrawFrames(TCanvas& canvas, RECT r, const TFxFrameSpec& spec, bool fill_gap
       HDC dc = canvas.Handle();
       // The band between `outside` and `r`, as four strips.
       const LONG inner_top = std::min(r.top, outside.bottom), inner_bottom = std::max(r.bottom, inner_top);
-      FillSolid(dc, {outside.left, outside.top, outside.right, inner_top}, colors.face);
-      FillSolid(dc, {outside.left, inner_bottom, outside.right, outside.bottom}, colors.face);
-      FillSolid(dc, {outside.left, inner_top, std::min(r.left, outside.right), inner_bottom}, colors.face);
-      FillSolid(dc, {std::max(r.right, outside.left), inner_top, outside.right, inner_bottom}, colors.face);
+      FillSolidRect(dc, {outside.left, outside.top, outside.right, inner_top}, colors.face);
+      FillSolidRect(dc, {outside.left, inner_bottom, outside.right, outside.bottom}, colors.face);
+      FillSolidRect(dc, {outside.left, inner_top, std::min(r.left, outside.right), inner_bottom}, colors.face);
+      FillSolidRect(dc, {std::max(r.right, outside.left), inner_top, outside.right, inner_bottom}, colors.face);
     }
   }
   DrawFrameRings(canvas, r, FrameRings(f.inner, f.bevel_width, colors), f.sides);

@@ -43,6 +43,9 @@ struct TFxFrameSpec {
 };
 FrameColors ResolveFrameColors(const TFxFrameSpec& spec);
 
+// Fills `r` of `dc` with one colour (nothing for an empty rectangle).
+void FillSolidRect(HDC dc, const RECT& r, RgbColor color);
+
 // Draws one-pixel rings (outermost first) on the sides of `sides`, deflating `r` on those sides
 // after each ring: the left and top lines in the ring's first colour, then the right and bottom
 // lines in its second.

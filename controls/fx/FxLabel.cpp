@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "AccelChars.h"
+#include "ScopeExit.h"
 
 namespace vornada {
 
@@ -41,14 +42,17 @@ void TFxBlinkingControlsList::Tick() {
   blink_phase_ = !blink_phase_;
   timer_.SetInterval(blink_phase_ ? interval_on_ : interval_off_);
   ticking_ = true;
+  // Also when a label's handling fails: the list goes if its last label went meanwhile.
+  ScopeExit done([this] {
+    ticking_ = false;
+    if (free_after_tick_) delete this;
+  });
   const std::vector<TControl*> controls = controls_;
   for (TControl* c : controls) {
     // A control freed by an earlier one's handling is no longer on the list.
     if (std::find(controls_.begin(), controls_.end(), c) == controls_.end()) continue;
     if (c->Perform(kFxBlinkQueryMessage) == 1) c->Perform(kFxBlinkPhaseMessage, blink_phase_ ? 1 : 0);
   }
-  ticking_ = false;
-  if (free_after_tick_) delete this;
 }
 
 // ---- TFxLabel --------------------------------------------------------------------------------

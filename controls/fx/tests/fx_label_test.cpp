@@ -442,6 +442,21 @@ TEST(FxLabelBlinking, PhasesFollowTheTimerAndOnlyBlinkingLabelsHearThem) {
   EXPECT_EQ(blinking->CurrentColor(), clBlack);
 }
 
+TEST(FxLabelBlinking, ALabelFreedByItsOwnPhaseTakesTheListWithIt) {
+  ASSERT_EQ(TFxBlinkingControlsList::Instance(), nullptr) << "a label of another test is alive";
+  class SelfFreeing : public TFxLabel {
+   public:
+    using TFxLabel::TFxLabel;
+    void ApplyBlinkPhase(bool) override { delete this; }
+  };
+  auto* label = new SelfFreeing(nullptr);
+  label->SetBlinking(true);
+  // The first tick tells it the normal phase; it goes, the last label, and the list after it.
+  EXPECT_TRUE(testing::PumpUntil([] { return TFxBlinkingControlsList::Instance() == nullptr; }, 3000));
+  TFxLabel next(nullptr);
+  EXPECT_NE(TFxBlinkingControlsList::Instance(), nullptr);
+}
+
 // ---- angles and rotation ---------------------------------------------------------------------
 
 TEST(FxLabelAngle, NormalisedAndSwitchingToATurnableFont) {
