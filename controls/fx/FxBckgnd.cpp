@@ -89,7 +89,11 @@ void TFxSeparator::Paint() {
     canvas.FillRect(ClientRect());
     return;
   }
-  if (!FullColorDisplay()) {
+  // On a paletted display, and for a separator larger than any gradient is worked out for, the
+  // stop colour alone.
+  const bool too_large = Width() > kMaxGradientLength || Height() > kMaxGradientLength ||
+                         int64_t{Width()} * Height() > kMaxGradientArea;
+  if (!FullColorDisplay() || too_large) {
     canvas.Brush().SetStyle(TBrushStyle::bsSolid);
     canvas.Brush().SetColor(stop_color_);
     canvas.FillRect(ClientRect());

@@ -6,7 +6,8 @@
 // (UpdateGradient): along a horizontal separator the colour changes from left to right, along a
 // vertical one from top to bottom. Setting Orientation from code swaps the width and height
 // (a 200 x 2 separator becomes 2 x 200); read from a design description it does not. On a
-// display of 256 colours or fewer the gradient is replaced by its stop colour.
+// display of 256 colours or fewer the gradient is replaced by its stop colour (so is the
+// gradient of a separator larger than any display).
 #pragma once
 
 #include "Controls.h"

@@ -399,15 +399,15 @@ void TFxButton::DrawClassicFace(TCanvas& canvas, RECT& r) {
                             ResolveRgb(clBtnShadow), ResolveRgb(clBtnText)};
     DrawFrameRings(canvas, r, ClassicBevelRings(pressed, system_face, ResolveRgb(Color()), sys), TSides::All());
   } else {
-    TFxFrameSpec spec;
+    TFxFrameSettings settings;
     if (!system_face) {
-      spec.border_color = Color();
-      spec.border_highlight = LightenColor(Color(), 100);
-      spec.border_shadow = DarkenColor(Color(), 50);
+      settings.border_color = Color();
+      settings.border_highlight = LightenColor(Color(), 100);
+      settings.border_shadow = DarkenColor(Color(), 50);
     }
     DrawFrameRings(canvas, r,
                    FrameRings(pressed ? TFrameStyleEx::fsLowered : TFrameStyleEx::fsButtonUp, 1,
-                              ResolveFrameColors(spec)),
+                              ResolveFrameColors(settings)),
                    TSides::All());
   }
   FillSolid(canvas.Handle(), r, Color());

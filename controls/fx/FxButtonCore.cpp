@@ -34,15 +34,25 @@ FxRect ButtonCaptionRect(const ButtonGeometryInput& b) {
 }
 
 namespace {
+GlyphLayoutInput BoundedLayout(GlyphLayoutInput g) {
+  g.margin = Bounded(g.margin);
+  g.spacing = Bounded(g.spacing);
+  g.glyph_width = Bounded(g.glyph_width);
+  g.glyph_height = Bounded(g.glyph_height);
+  g.caption_height = Bounded(g.caption_height);
+  return g;
+}
+
 TButtonLayout EffectiveLayout(const GlyphLayoutInput& g) {
   if (g.right_to_left && g.layout == TButtonLayout::blGlyphLeft) return TButtonLayout::blGlyphRight;
   return g.layout;
 }
 }  // namespace
 
-FxRect BitBtnCaptionRect(const ButtonGeometryInput& b, const GlyphLayoutInput& g) {
+FxRect BitBtnCaptionRect(const ButtonGeometryInput& b, const GlyphLayoutInput& in) {
   FxRect r = ButtonCaptionRect(b);
-  if (!g.has_glyph) return r;
+  if (!in.has_glyph) return r;
+  const GlyphLayoutInput g = BoundedLayout(in);
   const int w = g.glyph_width, h = g.glyph_height;
   const TButtonLayout layout = EffectiveLayout(g);
   if (g.margin >= 0 || layout == TButtonLayout::blGlyphLeft || layout == TButtonLayout::blGlyphRight) {
@@ -63,7 +73,8 @@ FxRect BitBtnCaptionRect(const ButtonGeometryInput& b, const GlyphLayoutInput& g
   return r;
 }
 
-FxRect BitBtnGlyphRect(const ButtonGeometryInput& b, const GlyphLayoutInput& g) {
+FxRect BitBtnGlyphRect(const ButtonGeometryInput& b, const GlyphLayoutInput& in) {
+  const GlyphLayoutInput g = BoundedLayout(in);
   const bool themed = b.mode == ButtonFaceMode::kThemed;
   FxRect r = ButtonCaptionRect(b);
   if (b.pressed_look) r = themed ? r.Offset(-1, 0) : r.Offset(-1, -1);
@@ -134,6 +145,7 @@ int ThemedPushButtonState(const ThemedStateInput& s) {
 
 std::vector<TextCopy> ButtonTextCopies(TTextStyle style, bool light, int depth, bool right_aligned,
                                        bool enabled) {
+  depth = Bounded(depth);
   std::vector<TextCopy> copies = LabelTextCopies(style, light, depth, enabled);
   if (!enabled) return copies;
   if (!right_aligned) return copies;

@@ -36,13 +36,13 @@ bool IsTrueTypeFont(TFont& font) {
   return (metrics.tmPitchAndFamily & TMPF_TRUETYPE) != 0;
 }
 
-FrameColors ResolveFrameColors(const TFxFrameSpec& spec) {
+FrameColors ResolveFrameColors(const TFxFrameSettings& settings) {
   FrameColors c;
-  c.face = ResolveRgb(spec.border_color);
-  c.highlight = ResolveRgb(spec.border_highlight);
-  c.shadow = ResolveRgb(spec.border_shadow);
-  c.flat = ResolveRgb(spec.flat_color);
-  c.flat_adjustment = spec.flat_color_adjustment;
+  c.face = ResolveRgb(settings.border_color);
+  c.highlight = ResolveRgb(settings.border_highlight);
+  c.shadow = ResolveRgb(settings.border_shadow);
+  c.flat = ResolveRgb(settings.flat_color);
+  c.flat_adjustment = settings.flat_color_adjustment;
   return c;
 }
 
@@ -70,9 +70,9 @@ void DrawFrameRings(TCanvas& canvas, RECT& r, const std::vector<FrameRing>& ring
   }
 }
 
-RECT DrawFrames(TCanvas& canvas, RECT r, const TFxFrameSpec& spec, bool fill_gap) {
-  const FrameColors colors = ResolveFrameColors(spec);
-  const LabelFrames& f = spec.frames;
+RECT DrawFrames(TCanvas& canvas, RECT r, const TFxFrameSettings& settings, bool fill_gap) {
+  const FrameColors colors = ResolveFrameColors(settings);
+  const LabelFrames& f = settings.frames;
   DrawFrameRings(canvas, r, FrameRings(f.outer, f.bevel_width, colors), f.sides);
   if (f.border_width > 0) {
     const RECT outside = r;
@@ -110,16 +110,16 @@ void TFxFrameController::Set(T& field, const T& value) {
   for (IFxFrameControllerClient* c : clients) c->UpdateFromFrameController();
 }
 
-void TFxFrameController::SetBorderOuter(TFrameStyleEx v) { Set(spec_.frames.outer, v); }
-void TFxFrameController::SetBorderInner(TFrameStyleEx v) { Set(spec_.frames.inner, v); }
-void TFxFrameController::SetBorderSides(TSides v) { Set(spec_.frames.sides, v); }
-void TFxFrameController::SetBorderWidth(int v) { Set(spec_.frames.border_width, v); }
-void TFxFrameController::SetBevelWidth(int v) { Set(spec_.frames.bevel_width, v); }
-void TFxFrameController::SetBorderColor(TColor v) { Set(spec_.border_color, v); }
-void TFxFrameController::SetBorderHighlight(TColor v) { Set(spec_.border_highlight, v); }
-void TFxFrameController::SetBorderShadow(TColor v) { Set(spec_.border_shadow, v); }
-void TFxFrameController::SetFlatColor(TColor v) { Set(spec_.flat_color, v); }
-void TFxFrameController::SetFlatColorAdjustment(int v) { Set(spec_.flat_color_adjustment, v); }
+void TFxFrameController::SetBorderOuter(TFrameStyleEx v) { Set(settings_.frames.outer, v); }
+void TFxFrameController::SetBorderInner(TFrameStyleEx v) { Set(settings_.frames.inner, v); }
+void TFxFrameController::SetBorderSides(TSides v) { Set(settings_.frames.sides, v); }
+void TFxFrameController::SetBorderWidth(int v) { Set(settings_.frames.border_width, v); }
+void TFxFrameController::SetBevelWidth(int v) { Set(settings_.frames.bevel_width, v); }
+void TFxFrameController::SetBorderColor(TColor v) { Set(settings_.border_color, v); }
+void TFxFrameController::SetBorderHighlight(TColor v) { Set(settings_.border_highlight, v); }
+void TFxFrameController::SetBorderShadow(TColor v) { Set(settings_.border_shadow, v); }
+void TFxFrameController::SetFlatColor(TColor v) { Set(settings_.flat_color, v); }
+void TFxFrameController::SetFlatColorAdjustment(int v) { Set(settings_.flat_color_adjustment, v); }
 
 void TFxFrameController::RegisterClient(IFxFrameControllerClient* client) {
   if (client != nullptr && std::find(clients_.begin(), clients_.end(), client) == clients_.end())

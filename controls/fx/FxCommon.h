@@ -33,7 +33,7 @@ void SetFullColorDisplay(bool value);
 bool IsTrueTypeFont(TFont& font);
 
 // The frame settings of a control, as the frame routine takes them.
-struct TFxFrameSpec {
+struct TFxFrameSettings {
   LabelFrames frames;
   TColor border_color = clBtnFace;
   TColor border_highlight = clBtnHighlight;
@@ -41,7 +41,7 @@ struct TFxFrameSpec {
   TColor flat_color = clBtnShadow;
   int flat_color_adjustment = 30;
 };
-FrameColors ResolveFrameColors(const TFxFrameSpec& spec);
+FrameColors ResolveFrameColors(const TFxFrameSettings& settings);
 
 // Fills `r` of `dc` with one colour (nothing for an empty rectangle).
 void FillSolidRect(HDC dc, const RECT& r, RgbColor color);
@@ -52,7 +52,7 @@ void FillSolidRect(HDC dc, const RECT& r, RgbColor color);
 void DrawFrameRings(TCanvas& canvas, RECT& r, const std::vector<FrameRing>& rings, TSides sides);
 // The shared frame routine: the outer frame, the BorderWidth gap (filled with the border colour
 // when `fill_gap`), the inner frame; returns the remaining inner rectangle.
-RECT DrawFrames(TCanvas& canvas, RECT r, const TFxFrameSpec& spec, bool fill_gap);
+RECT DrawFrames(TCanvas& canvas, RECT r, const TFxFrameSettings& settings, bool fill_gap);
 
 // ---- frame controller ------------------------------------------------------------------------
 
@@ -84,26 +84,26 @@ class TFxFrameController : public TComponent {
   explicit TFxFrameController(TComponent* owner);
   ~TFxFrameController() override;
 
-  const TFxFrameSpec& Spec() const { return spec_; }
-  TFrameStyleEx BorderOuter() const { return spec_.frames.outer; }
+  const TFxFrameSettings& Settings() const { return settings_; }
+  TFrameStyleEx BorderOuter() const { return settings_.frames.outer; }
   void SetBorderOuter(TFrameStyleEx value);
-  TFrameStyleEx BorderInner() const { return spec_.frames.inner; }
+  TFrameStyleEx BorderInner() const { return settings_.frames.inner; }
   void SetBorderInner(TFrameStyleEx value);
-  TSides BorderSides() const { return spec_.frames.sides; }
+  TSides BorderSides() const { return settings_.frames.sides; }
   void SetBorderSides(TSides value);
-  int BorderWidth() const { return spec_.frames.border_width; }
+  int BorderWidth() const { return settings_.frames.border_width; }
   void SetBorderWidth(int value);
-  int BevelWidth() const { return spec_.frames.bevel_width; }
+  int BevelWidth() const { return settings_.frames.bevel_width; }
   void SetBevelWidth(int value);
-  TColor BorderColor() const { return spec_.border_color; }
+  TColor BorderColor() const { return settings_.border_color; }
   void SetBorderColor(TColor value);
-  TColor BorderHighlight() const { return spec_.border_highlight; }
+  TColor BorderHighlight() const { return settings_.border_highlight; }
   void SetBorderHighlight(TColor value);
-  TColor BorderShadow() const { return spec_.border_shadow; }
+  TColor BorderShadow() const { return settings_.border_shadow; }
   void SetBorderShadow(TColor value);
-  TColor FlatColor() const { return spec_.flat_color; }
+  TColor FlatColor() const { return settings_.flat_color; }
   void SetFlatColor(TColor value);
-  int FlatColorAdjustment() const { return spec_.flat_color_adjustment; }
+  int FlatColorAdjustment() const { return settings_.flat_color_adjustment; }
   void SetFlatColorAdjustment(int value);
 
   void RegisterClient(IFxFrameControllerClient* client);
@@ -113,7 +113,7 @@ class TFxFrameController : public TComponent {
  private:
   template <typename T>
   void Set(T& field, const T& value);
-  TFxFrameSpec spec_;
+  TFxFrameSettings settings_;
   std::vector<IFxFrameControllerClient*> clients_;
 };
 

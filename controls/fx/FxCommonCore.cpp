@@ -90,12 +90,13 @@ int FrameWidth(TFrameStyleEx style, int bevel_width) {
     case TFrameStyleEx::fsNone: return 0;
     case TFrameStyleEx::fsFlat: return 1;
     case TFrameStyleEx::fsStatus:
-    case TFrameStyleEx::fsPopup: return std::max(bevel_width, 0);
+    case TFrameStyleEx::fsPopup: return std::max(Bounded(bevel_width), 0);
     default: return 2;
   }
 }
 
 FxRect DeflateSides(FxRect r, TSides sides, int width) {
+  width = Bounded(width);
   if (sides.Contains(TSide::sdLeft)) r.left += width;
   if (sides.Contains(TSide::sdTop)) r.top += width;
   if (sides.Contains(TSide::sdRight)) r.right -= width;

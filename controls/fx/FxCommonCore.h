@@ -97,6 +97,11 @@ struct FxRect {
   bool operator==(const FxRect&) const = default;
 };
 
+// No control measures more than this in any direction; widths, margins and depths taken from a
+// design are held within it, so that their arithmetic cannot overflow.
+constexpr int kMaxExtent = 1 << 20;
+constexpr int Bounded(int v) { return v < -kMaxExtent ? -kMaxExtent : v > kMaxExtent ? kMaxExtent : v; }
+
 // ---- frames ----------------------------------------------------------------------------------
 
 // How much room a frame style takes on each side: 1 for fsFlat, bevel_width for fsStatus and

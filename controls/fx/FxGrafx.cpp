@@ -45,8 +45,13 @@ void PutPixels(HDC dc, int width, int height, const std::vector<RgbColor>& pixel
 void DrawGradient(TCanvas& canvas, const RECT& bounds, TGradientDirection direction,
                   TColor start_color, TColor stop_color, BYTE band_step) {
   const TColor start = ToTColor(ResolveRgb(start_color)), stop = ToTColor(ResolveRgb(stop_color));
-  const int w = std::abs(bounds.right - bounds.left), h = std::abs(bounds.bottom - bounds.top);
-  if (w == 0 || h == 0) return;
+  const int64_t w64 = std::abs(int64_t{bounds.right} - bounds.left),
+                h64 = std::abs(int64_t{bounds.bottom} - bounds.top);
+  if (w64 == 0 || h64 == 0) return;
+  // Larger than any display: refused as a bitmap of that size would be.
+  if (w64 > kMaxGradientLength || h64 > kMaxGradientLength || w64 * h64 > kMaxGradientArea)
+    throw EOutOfResources("Out of system resources");
+  const int w = static_cast<int>(w64), h = static_cast<int>(h64);
   TBitmap work;
   work.SetPixelFormat(TPixelFormat::pf32bit);
   work.SetSize(w, h);

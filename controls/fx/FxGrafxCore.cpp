@@ -38,8 +38,8 @@ std::vector<PassRange> Passes(int length, TStripForm form) {
 
 std::vector<RgbColor> GradientStripColors(int length, TStripForm form, RgbColor start,
                                           RgbColor stop) {
-  std::vector<RgbColor> colors(static_cast<size_t>(std::max(length, 0)));
-  if (length <= 0) return colors;
+  if (length <= 0 || length > kMaxGradientLength) return {};
+  std::vector<RgbColor> colors(static_cast<size_t>(length));
   if (form == TStripForm::sfEnd) {
     Pass(colors, length - 1, 0, stop, start);
   } else {
@@ -59,7 +59,7 @@ int MinimumRunLength(int band_step) {
 std::vector<GradientRun> GradientStripRuns(int length, TStripForm form, RgbColor start,
                                            RgbColor stop, int band_step) {
   std::vector<GradientRun> runs;
-  if (length <= 0) return runs;
+  if (length <= 0 || length > kMaxGradientLength) return runs;
   const std::vector<RgbColor> colors = GradientStripColors(length, form, start, stop);
   const int m = MinimumRunLength(band_step);
   for (const PassRange& pass : Passes(length, form)) {
@@ -121,8 +121,9 @@ std::vector<RgbColor> GradientPixels(TGradientDirection direction, int width, in
                                      RgbColor start, RgbColor stop, int band_step) {
   std::vector<RgbColor> pixels;
   if (width <= 0 || height <= 0) return pixels;
-  // Larger areas than this are refused (no display shows them; the memory would be wasted).
-  if (int64_t{width} * height > (int64_t{1} << 28)) return pixels;
+  if (int64_t{width} * height > kMaxGradientArea || width > kMaxGradientLength ||
+      height > kMaxGradientLength)
+    return pixels;
   pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
   const int w = width, h = height;
   int length = 0;

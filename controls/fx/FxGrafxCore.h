@@ -35,6 +35,11 @@ struct GradientRun {
   bool operator==(const GradientRun&) const = default;
 };
 
+// The longest strip and the largest per-pixel area worked out; longer strips give no colours
+// and larger areas no pixels (no display shows them; the memory would be wasted).
+constexpr int kMaxGradientLength = 1 << 16;
+constexpr int64_t kMaxGradientArea = int64_t{1} << 24;
+
 // The colour of every position of a strip, position 0 first.
 std::vector<RgbColor> GradientStripColors(int length, TStripForm form, RgbColor start,
                                           RgbColor stop);

@@ -232,15 +232,15 @@ void TFxLabel::ApplyBlinkPhase(bool blink_phase) {
   Repaint();
 }
 
-TFxFrameSpec TFxLabel::FrameSpec() const {
-  TFxFrameSpec spec;
-  spec.frames = frames_;
-  spec.border_color = border_color_;
-  spec.border_highlight = border_highlight_;
-  spec.border_shadow = border_shadow_;
-  spec.flat_color = flat_color_;
-  spec.flat_color_adjustment = flat_color_adjustment_;
-  return spec;
+TFxFrameSettings TFxLabel::FrameSettings() const {
+  TFxFrameSettings settings;
+  settings.frames = frames_;
+  settings.border_color = border_color_;
+  settings.border_highlight = border_highlight_;
+  settings.border_shadow = border_shadow_;
+  settings.flat_color = flat_color_;
+  settings.flat_color_adjustment = flat_color_adjustment_;
+  return settings;
 }
 
 LabelEffects TFxLabel::Effects() const {
@@ -319,7 +319,7 @@ void TFxLabel::Paint() {
     canvas.Brush().SetColor(Color());
     canvas.FillRect(client);
   }
-  DrawFrames(canvas, client, FrameSpec(), !Transparent() || has_frames);
+  DrawFrames(canvas, client, FrameSettings(), !Transparent() || has_frames);
   canvas.Brush().SetStyle(TBrushStyle::bsClear);
   if (rotation_ == TRotation::roCurve) DrawCurvedCaption();
   else DrawCaption();

@@ -152,7 +152,7 @@ class TFxLabel : public TLabel, public IFxFrameControllerClient {
   void DrawCaption();
   void DrawRotatedCaption(const RECT& text_rect);
   void DrawCurvedCaption();
-  TFxFrameSpec FrameSpec() const;
+  TFxFrameSettings FrameSettings() const;
   LabelEffects Effects() const;
   UINT TextFlags() const;
   TColor CopyColor(TextCopyColor color) const;

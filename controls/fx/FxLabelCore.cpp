@@ -23,6 +23,7 @@ int VerticalTextOffset(TextPlacement placement, int rect_height, int text_height
 
 std::vector<TextCopy> LabelTextCopies(TTextStyle style, bool light, int shadow_depth, bool enabled) {
   if (!enabled) return {{0, 0, TextCopyColor::kDisabled}};
+  shadow_depth = Bounded(shadow_depth);
   std::vector<TextCopy> copies;
   switch (style) {
     case TTextStyle::tsRaised:
@@ -44,7 +45,8 @@ std::vector<TextCopy> LabelTextCopies(TTextStyle style, bool light, int shadow_d
 }
 
 FxRect DeflateRectForBorders(FxRect client, const LabelFrames& f) {
-  FxRect r = client.Deflate(f.border_width, f.border_width);
+  const int gap = Bounded(f.border_width);
+  FxRect r = client.Deflate(gap, gap);
   r = DeflateSides(r, f.sides, FrameWidth(f.outer, f.bevel_width));
   return DeflateSides(r, f.sides, FrameWidth(f.inner, f.bevel_width));
 }
@@ -60,25 +62,26 @@ void AddFrame(const TSides& sides, int frame, int& w, int& h) {
 
 void InflateBoundsForEffects(int text_width, int text_height, const LabelFrames& f,
                              const LabelEffects& e, int& width, int& height) {
-  int w = text_width, h = text_height;
+  int w = Bounded(text_width), h = Bounded(text_height);
+  const int depth = Bounded(e.shadow_depth), margin = Bounded(e.text_margin), gap = Bounded(f.border_width);
   const bool rotated =
       e.rotation == TRotation::roFlat && NormalizeAngle(e.angle) != 0 && NormalizeAngle(e.angle) != 180;
   if (rotated) {
     if (e.style == TTextStyle::tsShadow) {
-      w += e.shadow_depth / 2;
-      h += e.shadow_depth / 2;
+      w += depth / 2;
+      h += depth / 2;
     }
     RotatedBounds(w, h, e.angle, w, h);
   } else if (e.rotation == TRotation::roNone && e.style == TTextStyle::tsShadow) {
-    w += e.shadow_depth;
-    h += e.shadow_depth;
+    w += depth;
+    h += depth;
   }
   AddFrame(f.sides, FrameWidth(f.outer, f.bevel_width), w, h);
   // The gap between the frames lies on every side, as the text rectangle leaves it.
-  w += 2 * f.border_width;
-  h += 2 * f.border_width;
-  w += 2 * e.text_margin;
-  h += 2 * e.text_margin;
+  w += 2 * gap;
+  h += 2 * gap;
+  w += 2 * margin;
+  h += 2 * margin;
   AddFrame(f.sides, FrameWidth(f.inner, f.bevel_width), w, h);
   width = w;
   height = h;
@@ -95,6 +98,8 @@ int HorizontalEffectsRoom(const LabelFrames& frames, const LabelEffects& effects
 void RotatedBounds(int width, int height, int degrees, int& out_width, int& out_height) {
   const double a = NormalizeAngle(degrees) * std::numbers::pi / 180.0;
   const double c = std::fabs(std::cos(a)), s = std::fabs(std::sin(a));
+  width = Bounded(width);
+  height = Bounded(height);
   // A hair below whole numbers counts as whole (sin 90 is not exactly 1 in floating point).
   out_width = static_cast<int>(std::ceil(width * c + height * s - 1e-9));
   out_height = static_cast<int>(std::ceil(width * s + height * c - 1e-9));

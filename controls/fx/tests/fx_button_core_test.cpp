@@ -3,6 +3,7 @@
 // and the stock kinds.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <set>
 
 #include "FxButtonCore.h"
@@ -97,6 +98,21 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutCase{TButtonLayout::blGlyphTop, -1, false, {5, 34, 95, 47}, {42, 13, 58, 29}},
         // Bottom: caption top 5 + 13 = 18; glyph top 5 + 13 + 13 = 31.
         LayoutCase{TButtonLayout::blGlyphBottom, -1, false, {5, 18, 95, 31}, {42, 31, 58, 47}}));
+
+TEST(ButtonGeometry, ExtremeMarginsAndSpacingStayWithinBounds) {
+  GlyphLayoutInput g = SixteenPixelGlyph();
+  g.margin = 2147483647;
+  g.spacing = 2147483647;
+  for (TButtonLayout layout : {TButtonLayout::blGlyphLeft, TButtonLayout::blGlyphRight,
+                               TButtonLayout::blGlyphTop, TButtonLayout::blGlyphBottom}) {
+    g.layout = layout;
+    const auto b = WindowButton(ButtonFaceMode::kClassic, true);
+    const FxRect caption = BitBtnCaptionRect(b, g), glyph = BitBtnGlyphRect(b, g);
+    EXPECT_LE(std::abs(caption.left) + std::abs(caption.right), 4 * kMaxExtent);
+    EXPECT_EQ(glyph.Width(), 16);
+  }
+  EXPECT_EQ(ButtonTextCopies(TTextStyle::tsShadow, false, 2147483647, true, true)[1].dx, -kMaxExtent);
+}
 
 TEST(ButtonGeometry, WithoutAGlyphTheCaptionKeepsItsRectangle) {
   GlyphLayoutInput g;

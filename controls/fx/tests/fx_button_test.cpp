@@ -70,6 +70,18 @@ std::unique_ptr<TPanel> OtherControl() {
   return p;
 }
 
+TEST(FxButtonDefaults, TheCustomButtonsOwnSize) {
+  class Minimal : public TFxCustomButton {
+   public:
+    using TFxCustomButton::TFxCustomButton;
+    void DoButtonClick() override {}
+  };
+  Minimal m(nullptr);
+  EXPECT_EQ(m.Width(), 115);
+  EXPECT_EQ(m.Height(), 17);
+  EXPECT_TRUE(m.TabStop());
+}
+
 TEST(FxButtonDefaults, AsANewButtonHasThem) {
   TFxBitBtn b(nullptr);
   EXPECT_EQ(b.Width(), 75);

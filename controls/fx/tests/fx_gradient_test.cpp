@@ -74,6 +74,13 @@ INSTANTIATE_TEST_SUITE_P(
         // End, length 4: inc = 4177920 -> 0, 63, 127, 191 from the end.
         FormCase{TStripForm::sfEnd, {191, 127, 63, 0}}));
 
+TEST(GradientStrip, OverlongStripsGiveNothing) {
+  EXPECT_EQ(GradientStripColors(kMaxGradientLength, TStripForm::sfEnd, 0, 0).size(),
+            static_cast<size_t>(kMaxGradientLength));
+  EXPECT_TRUE(GradientStripColors(kMaxGradientLength + 1, TStripForm::sfEnd, 0, 0).empty());
+  EXPECT_TRUE(GradientStripRuns(2147483647, TStripForm::sfCentre, 0, 0, 1).empty());
+}
+
 TEST(GradientStrip, ChannelsMoveIndependently) {
   // End form over 2 positions from (0, 100, 200) towards (255, 0, 50): position 0 is half way
   // (truncated): 127, 50, 125.

@@ -116,6 +116,25 @@ TEST(LabelBounds, FlatRotationTakesTheRotatedBox) {
   EXPECT_EQ(h, 42);
 }
 
+TEST(LabelBounds, ExtremeDesignValuesStayWithinBounds) {
+  LabelFrames f;
+  f.border_width = 2147483647;
+  f.outer = TFrameStyleEx::fsStatus;
+  f.bevel_width = -2147483647 - 1;
+  LabelEffects e;
+  e.text_margin = 2147483647;
+  e.style = TTextStyle::tsShadow;
+  e.shadow_depth = 2147483647;
+  int w = 0, h = 0;
+  InflateBoundsForEffects(2147483647, 10, f, e, w, h);
+  EXPECT_GT(w, 0);
+  EXPECT_LE(w, 8 * kMaxExtent);
+  EXPECT_LE(h, 8 * kMaxExtent);
+  const FxRect r = DeflateRectForBorders({0, 0, 100, 100}, f);
+  EXPECT_EQ(r.left, kMaxExtent);
+  EXPECT_EQ(LabelTextCopies(TTextStyle::tsShadow, false, -2147483647 - 1, true)[0].dx, -kMaxExtent);
+}
+
 TEST(LabelRotation, BoundsAndOrigin) {
   int w = 0, h = 0;
   RotatedBounds(30, 10, 45, w, h);

@@ -646,6 +646,20 @@ TEST(FxLabelFramesLayout, SidesGapInnerFrameAndTheTextInside) {
   EXPECT_EQ(testing::InkBounds(want.Pixels(), MakeRgb(255, 255, 255)).top, ink.top);
 }
 
+TEST(FxLabelFramesLayout, AFrameChangeRepaintsALabelOfFixedSize) {
+  auto label = FramedLabel();
+  label->SetBounds(20, 20, 30, 20);
+  testing::PumpMessages(20);
+  HWND panel = testing::StagePanel().Handle();
+  ASSERT_FALSE(::GetUpdateRect(panel, nullptr, FALSE));
+  label->SetBorderOuter(TFrameStyleEx::fsRaised);
+  RECT update{};
+  ASSERT_TRUE(::GetUpdateRect(panel, &update, FALSE));
+  EXPECT_LE(update.left, 20);
+  EXPECT_GE(update.right, 50);
+  EXPECT_EQ(label->Width(), 30);  // not sized: AutoSize is off
+}
+
 TEST(FxLabelFramesLayout, AFrameControllerHandsOverItsSettings) {
   TFxFrameController* controller = new TFxFrameController(nullptr);
   auto label = FramedLabel();

@@ -137,6 +137,21 @@ TEST(Separator, FlatBarWithoutGradientAndOnAPalettedDisplay) {
   EXPECT_EQ(testing::CountColor(r, MakeRgb(90, 80, 70)), 36);
 }
 
+TEST(Separator, ASeparatorLargerThanAnyDisplayIsItsStopColour) {
+  auto s = NewSeparator();
+  s->SetBounds(0, 0, 3, 70000);
+  s->SetOrientation(TOrientation::orVertical);  // swaps: 70000 x 3
+  s->SetHighlightColor(RGB(90, 80, 70));
+  const auto r = testing::RenderControl(*s);
+  EXPECT_EQ(testing::CountColor(r, MakeRgb(90, 80, 70)), 70000 * 3);
+  TBitmap target;
+  testing::MakeFilled32(target, 4, 4, clBlack);
+  ScopedCanvasLock lock(target.Canvas());
+  EXPECT_THROW(DrawGradient(target.Canvas(), {0, 0, 70000, 1}, TGradientDirection::gdVerticalEnd,
+                            clWhite, clBlack, 1),
+               EOutOfResources);
+}
+
 TEST(Separator, AnEmptySeparatorGrowsToOnePixelWhenPainted) {
   auto s = NewSeparator();
   s->SetBounds(0, 0, 0, 7);
