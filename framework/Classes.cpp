@@ -32,8 +32,31 @@ TComponent::TComponent(TComponent* owner) {
 
 TComponent::~TComponent() {
   Destroying();
+  // Those who asked hear of this component's end before anything of it is gone from its owner.
+  while (!free_notifies_.empty()) {
+    TComponent* other = free_notifies_.back();
+    free_notifies_.pop_back();
+    std::erase(other->free_notifies_, this);
+    other->Notification(this, TOperation::opRemove);
+  }
   DestroyComponents();
   if (owner_ != nullptr) owner_->RemoveComponent(this);
+}
+
+// The link is kept on both sides, so that whichever component goes first ends it.
+void TComponent::FreeNotification(TComponent* component) {
+  if (component == nullptr || component == this) return;
+  if (std::find(free_notifies_.begin(), free_notifies_.end(), component) == free_notifies_.end())
+    free_notifies_.push_back(component);
+  if (std::find(component->free_notifies_.begin(), component->free_notifies_.end(), this) ==
+      component->free_notifies_.end())
+    component->free_notifies_.push_back(this);
+}
+
+void TComponent::RemoveFreeNotification(TComponent* component) {
+  if (component == nullptr) return;
+  std::erase(free_notifies_, component);
+  std::erase(component->free_notifies_, this);
 }
 
 void TComponent::Destroying() {

@@ -77,6 +77,11 @@ class TComponent : public TPersistent {
   // class calls it first ("the framework's handling") and then finishes its own set-up.
   virtual void Loaded() { SetComponentStateFlag(csLoading, false); }
 
+  // Asks to be told (through Notification with opRemove) when `component` is freed, also when
+  // the two have different owners; the request ends when either of them goes.
+  void FreeNotification(TComponent* component);
+  void RemoveFreeNotification(TComponent* component);
+
  protected:
   // Frees every owned component, newest first. A class whose instances own components calls
   // it at the start of its destructor, while its own state is still whole.
@@ -92,6 +97,8 @@ class TComponent : public TPersistent {
   TComponent* owner_ = nullptr;
   std::string name_;
   std::vector<TComponent*> components_;
+  // Components to tell when this one is freed, and components that tell this one.
+  std::vector<TComponent*> free_notifies_;
   unsigned state_ = 0;
 };
 

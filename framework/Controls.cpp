@@ -10,7 +10,8 @@
 #include <cstring>
 
 #include "Forms.h"
-#include "HotKey.h"
+#include "AccelChars.h"
+#include "KeyboardCues.h"
 #include "ScopeExit.h"
 
 namespace vornada {
@@ -120,7 +121,7 @@ TCustomForm* GetParentForm(const TControl* control) {
 }
 
 bool IsAccel(WPARAM char_code, const std::wstring& caption) {
-  const char16_t hot = HotKeyOf(win::U16String(caption));
+  const wchar_t hot = AccelCharOf(caption);
   if (hot == 0 || char_code == 0 || char_code > 0xFFFF) return false;
   // CharUpperW upper-cases a single character passed in the low word of the pointer value.
   auto upper = [](WPARAM c) {
@@ -290,6 +291,45 @@ void TControl::SetParentFont(bool value) {
   if (value) ParentFontChanged();
 }
 
+TBiDiMode TControl::BiDiMode() const {
+  if (parent_bidi_mode_ && parent_ != nullptr) return parent_->BiDiMode();
+  return bidi_mode_;
+}
+
+void TControl::SetBiDiMode(TBiDiMode value) {
+  parent_bidi_mode_ = false;
+  if (bidi_mode_ == value) return;
+  bidi_mode_ = value;
+  Perform(CM_BIDIMODECHANGED);
+}
+
+void TControl::SetParentBiDiMode(bool value) {
+  if (parent_bidi_mode_ == value) return;
+  const TBiDiMode before = BiDiMode();
+  parent_bidi_mode_ = value;
+  if (BiDiMode() != before) Perform(CM_BIDIMODECHANGED);
+}
+
+UINT TControl::DrawTextBiDiModeFlags(UINT flags) const {
+  if (UseRightToLeftAlignment()) {
+    if ((flags & DT_CENTER) == 0) {
+      if (flags & DT_RIGHT) flags &= ~DT_RIGHT;
+      else flags |= DT_RIGHT;
+    }
+  }
+  if (UseRightToLeftReading()) flags |= DT_RTLREADING;
+  return flags;
+}
+
+TAlignment TControl::DrawnAlignment(TAlignment alignment) const {
+  if (!UseRightToLeftAlignment()) return alignment;
+  switch (alignment) {
+    case TAlignment::taLeftJustify: return TAlignment::taRightJustify;
+    case TAlignment::taRightJustify: return TAlignment::taLeftJustify;
+    default: return alignment;
+  }
+}
+
 void TControl::ParentFontChanged() {
   if (!parent_font_ || parent_ == nullptr) return;
   updating_font_ = true;
@@ -410,6 +450,7 @@ void TControl::WndProc(TMessage& m) {
     case CM_COLORCHANGED:
     case CM_FONTCHANGED:
     case CM_TEXTCHANGED:
+    case CM_BIDIMODECHANGED:
       InvalidateControl(true, HasStyle(csOpaque));
       return;
     case CM_PARENTCOLORCHANGED:
@@ -629,6 +670,7 @@ void TWinControl::CreateWnd() {
   CreateParams(params);
   if ((params.style & WS_CHILD) && params.parent == nullptr)
     throw EInvalidOperation(FormatMessageText(msg::kParentRequired, {Name()}));
+  ui_state_ = InitialUiState(parent_);
   control_state_ |= csCreating;
   {
     ScopeExit created([this] { control_state_ &= ~csCreating; });
@@ -1105,6 +1147,8 @@ void TWinControl::WndProc(TMessage& m) {
       return;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN: {
+      // Alt shows the accelerator cues of the whole window.
+      if (m.Msg == WM_SYSKEYDOWN && m.WParam == VK_MENU) ShowKeyboardCues(hwnd_, UISF_HIDEACCEL);
       WORD key = static_cast<WORD>(m.WParam);
       if (!DoKeyDown(key, KeyDataToShiftState(m.LParam))) {
         m.WParam = key;
@@ -1129,6 +1173,20 @@ void TWinControl::WndProc(TMessage& m) {
       }
       return;
     }
+    case WM_PRINTCLIENT:
+      // Drawing this window into another surface (the platform asks so when a child draws its
+      // parent's background): the same painting as on the screen, windowless children included.
+      if (default_proc_ == nullptr) {
+        if (m.LParam & PRF_CLIENT) PaintHandler(reinterpret_cast<HDC>(m.WParam), nullptr);
+        return;
+      }
+      DefaultHandler(m);
+      return;
+    case WM_UPDATEUISTATE:
+    case WM_CHANGEUISTATE:
+    case WM_QUERYUISTATE:
+      HandleUiStateMessage(*this, m);
+      return;
     case CM_ENTER:
       if (!IsDestroying()) DoEnter();
       return;
@@ -1263,6 +1321,12 @@ void TWinControl::WndProc(TMessage& m) {
     }
     case CM_TEXTCHANGED:
       return;
+    case CM_BIDIMODECHANGED:
+      // Children that follow this control's reading order change with it.
+      Invalidate();
+      for (TControl* c : std::vector<TControl*>(controls_))
+        if (c->ParentBiDiMode()) c->Perform(CM_BIDIMODECHANGED);
+      return;
     case WM_NCDESTROY:
       DefaultHandler(m);
       ::RemovePropW(hwnd_, kControlProperty);
@@ -1294,6 +1358,7 @@ LRESULT CALLBACK ControlWindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lp
     control->hwnd_ = hwnd;
     ::SetPropW(hwnd, kControlProperty, control);
   }
+  NoteInputMessage(msg);
   TMessage m{msg, wparam, lparam, 0};
   try {
     control->WndProc(m);

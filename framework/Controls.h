@@ -55,6 +55,7 @@ enum : UINT {
   CM_RELEASE = CM_BASE + 33,
   CM_TABSTOPCHANGED = CM_BASE + 40,
   CM_INVALIDATE = CM_BASE + 52,
+  CM_BIDIMODECHANGED = CM_BASE + 60,
   CN_BASE = 0xBC00,
   CN_CTLCOLOREDIT = CN_BASE + WM_CTLCOLOREDIT,
   CN_CTLCOLORSTATIC = CN_BASE + WM_CTLCOLORSTATIC,
@@ -75,6 +76,11 @@ struct TMessage {
 };
 
 enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
+// Horizontal placement of text in a control.
+enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
+// Reading order and alignment of a control's text: left to right; right to left (reading and
+// alignment); right-to-left reading with unchanged alignment; right-to-left reading only.
+enum class TBiDiMode { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
 enum class TMouseButton { mbLeft, mbRight, mbMiddle };
 enum TShiftFlag : unsigned {
   ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32, ssDouble = 64
@@ -184,6 +190,21 @@ class TControl : public TComponent {
   void SetParentColor(bool value);
   TCursor Cursor() const { return cursor_; }
   void SetCursor(TCursor cursor) { cursor_ = cursor; }
+  // Reading order: the control's own, or its parent's while ParentBiDiMode is set (the
+  // default). Setting BiDiMode clears ParentBiDiMode.
+  TBiDiMode BiDiMode() const;
+  void SetBiDiMode(TBiDiMode value);
+  bool ParentBiDiMode() const { return parent_bidi_mode_; }
+  void SetParentBiDiMode(bool value);
+  // Right-to-left alignment mirrors left and right alignment; right-to-left reading draws text
+  // with the platform's right-to-left reading order.
+  bool UseRightToLeftAlignment() const { return BiDiMode() == TBiDiMode::bdRightToLeft; }
+  bool UseRightToLeftReading() const { return BiDiMode() != TBiDiMode::bdLeftToRight; }
+  // DrawText flags for this control's reading order: DT_LEFT and DT_RIGHT swapped for
+  // right-to-left alignment, DT_RTLREADING added for right-to-left reading.
+  UINT DrawTextBiDiModeFlags(UINT flags) const;
+  // The alignment as drawn: left and right swapped for right-to-left alignment.
+  TAlignment DrawnAlignment(TAlignment alignment) const;
   const std::wstring& Caption() const { return text_; }
   void SetCaption(const std::wstring& text) { SetText(text); }
   virtual std::wstring Text() const { return text_; }
@@ -413,6 +434,7 @@ class TWinControl : public TControl {
   friend class TGraphicControl;
   friend class TApplication;
   friend LRESULT CALLBACK ControlWindowProc(HWND, UINT, WPARAM, LPARAM);
+  friend bool HandleUiStateMessage(TWinControl& control, TMessage& message);
   void InsertControl(TControl* control);
   void RemoveControl(TControl* control);
   bool IsControlMouseMsg(TMessage& message);
@@ -427,6 +449,7 @@ class TWinControl : public TControl {
   bool double_buffered_ = false;
   int align_disabled_ = 0;
   bool aligning_ = false;
+  unsigned ui_state_ = 0;  // keyboard cues hidden: UISF_HIDEFOCUS, UISF_HIDEACCEL
 };
 
 class TCustomControl : public TWinControl {
@@ -445,7 +468,7 @@ class TCustomControl : public TWinControl {
 };
 
 // True when `char_code` (a character message's code) is the accelerator of `caption` (the
-// character after its single "&"), compared without regard to letter case.
+// character after its last single "&"), compared without regard to letter case.
 bool IsAccel(WPARAM char_code, const std::wstring& caption);
 
 // The control that holds the mouse capture, also when it is windowless.

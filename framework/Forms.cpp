@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "Classes_win.h"
+#include "KeyboardCues.h"
 #include "Text.h"
 #include "WinUtil.h"
 
@@ -346,11 +347,14 @@ void TCustomForm::WndProc(TMessage& m) {
       switch (m.WParam) {
         case VK_TAB:
           if ((::GetKeyState(VK_CONTROL) < 0) || (::GetKeyState(VK_MENU) < 0)) break;
+          // Moving the focus by keyboard shows where it goes.
+          ShowKeyboardCues(hwnd_, UISF_HIDEFOCUS);
           SelectNext(active_control_, ::GetKeyState(VK_SHIFT) >= 0, true);
           m.Result = 1;
           return;
         case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN:
           if (active_control_ != nullptr && active_control_->Parent() != nullptr) {
+            ShowKeyboardCues(hwnd_, UISF_HIDEFOCUS);
             active_control_->Parent()->SelectNext(active_control_,
                                                   m.WParam == VK_RIGHT || m.WParam == VK_DOWN,
                                                   false);

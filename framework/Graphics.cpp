@@ -317,11 +317,12 @@ void TCanvas::TextRect(const RECT& r, int x, int y, const std::wstring& text) {
 }
 
 int TCanvas::DrawText(const std::wstring& text, RECT& r, UINT flags) {
-  Changing();
+  const bool measuring = (flags & DT_CALCRECT) != 0;
+  if (!measuring) Changing();
   RequireFont();
   RequireBrush();
   const int height = ::DrawTextW(dc_, text.c_str(), static_cast<int>(text.size()), &r, flags);
-  Changed();
+  if (!measuring) Changed();
   return height;
 }
 

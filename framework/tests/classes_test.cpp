@@ -116,6 +116,36 @@ TEST(Component, NestedOwnersFreeTheirOwnComponents) {
 
 // ---- string lists ---------------------------------------------------------------------------
 
+TEST(Component, FreeNotificationReachesComponentsOfOtherOwners) {
+  std::vector<std::string> log;
+  auto* owner_a = new TComponent(nullptr);
+  auto* owner_b = new TComponent(nullptr);
+  auto* a = new LoggingComponent(owner_a, "a", log);
+  auto* b = new LoggingComponent(owner_b, "b", log);
+  auto* c = new LoggingComponent(owner_b, "c", log);
+  a->FreeNotification(b);
+  a->FreeNotification(b);  // asked twice, told once
+  a->FreeNotification(c);
+  a->RemoveFreeNotification(c);
+  delete b;
+  // a hears of b (asked), c hears of b as its sibling; nothing is said of c.
+  EXPECT_EQ(log, (std::vector<std::string>{"free b", "a heard b removed", "c heard b removed"}));
+  log.clear();
+  delete c;
+  EXPECT_EQ(log, (std::vector<std::string>{"free c"}));
+  log.clear();
+  // The link works both ways: freeing the asker tells the other side, and a link ended by a
+  // component's end is not used again.
+  auto* d = new LoggingComponent(owner_b, "d", log);
+  a->FreeNotification(d);
+  delete a;
+  EXPECT_EQ(log, (std::vector<std::string>{"free a", "d heard a removed"}));
+  log.clear();
+  delete owner_b;
+  EXPECT_EQ(log, (std::vector<std::string>{"free d (by owner)"}));
+  delete owner_a;
+}
+
 TEST(StringList, AddInsertPutDeleteKeepOrder) {
   TStringList list;
   EXPECT_EQ(list.Add("b"), 0);

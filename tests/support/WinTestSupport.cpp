@@ -376,6 +376,12 @@ std::vector<RegionRun> RunsOf(int width, int height,
     }
   }
   return runs;
+// ---- design loading --------------------------------------------------------------------------
+
+void LoadAsDesigned(TComponent& component, const std::function<void()>& set_properties) {
+  component.SetComponentStateFlag(csLoading, true);
+  if (set_properties) set_properties();
+  component.Loaded();
 }
 
 // ---- input -----------------------------------------------------------------------------------
@@ -441,12 +447,6 @@ HeldModifiers::HeldModifiers(std::initializer_list<int> keys) {
 HeldModifiers::~HeldModifiers() { ::SetKeyboardState(saved_); }
 
 // ---- loading ---------------------------------------------------------------------------------
-
-void LoadLikeReader(TComponent& component, const std::function<void()>& assign) {
-  component.SetComponentStateFlag(csLoading, true);
-  if (assign) assign();
-  component.Loaded();
-}
 
 // ---- message boxes ---------------------------------------------------------------------------
 

@@ -204,6 +204,11 @@ std::vector<RegionRun> WindowRegionRuns(HWND window, bool* has_region = nullptr)
 // The runs of the points (x, y) of a width x height area for which `inside` holds.
 std::vector<RegionRun> RunsOf(int width, int height,
                               const std::function<bool(int x, int y)>& inside);
+// ---- design loading --------------------------------------------------------------------------
+
+// Simulates the design reader for one component: marks it loading, runs `set_properties` (the
+// stored properties through their setters), then calls Loaded, which clears the mark.
+void LoadAsDesigned(TComponent& component, const std::function<void()>& set_properties);
 
 // ---- input -----------------------------------------------------------------------------------
 
@@ -237,9 +242,6 @@ class HeldModifiers {
 
 // ---- loading ---------------------------------------------------------------------------------
 
-// Loads a component as the design reader does: csLoading while `assign` sets its stored
-// properties, then Loaded().
-void LoadLikeReader(TComponent& component, const std::function<void()>& assign);
 
 // ---- message boxes ---------------------------------------------------------------------------
 

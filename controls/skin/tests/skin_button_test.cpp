@@ -23,7 +23,7 @@ namespace {
 using testing::RunsOf;
 using testing::HeldModifiers;
 using testing::kMarker;
-using testing::LoadLikeReader;
+using testing::LoadAsDesigned;
 using testing::MakeStandardSkin;
 using testing::MoveRealPointer;
 using testing::PostKeyDown;
@@ -75,7 +75,7 @@ class Button : public ::testing::Test {
   void SetUp() override {
     MakeStandardSkin(skin_, 4, kCellW, kCellH);
     button_ = std::make_unique<TSkImgBtn>(&StageForm());
-    LoadLikeReader(*button_, [&] {
+    LoadAsDesigned(*button_, [&] {
       button_->SetParent(&StagePanel());
       button_->SetBounds(kLeft, kTop, 75, 25);
       button_->SetSkin(&skin_);
@@ -166,7 +166,7 @@ TEST(ButtonSkin, CellsSmallerThanTheSmallestSizeStayAtTheSmallestSize) {
   TBitmap skin;
   MakeStandardSkin(skin, 4, 5, 5);
   TSkImgBtn b(&StageForm());
-  LoadLikeReader(b, [&] {
+  LoadAsDesigned(b, [&] {
     b.SetParent(&StagePanel());
     b.SetSkin(&skin);
   });
@@ -512,7 +512,7 @@ TEST(ButtonFade, NormalToHotOnEnteringAndHotToNormalOnLeaving) {
   TBitmap skin;
   MakeStandardSkin(skin, 4, kCellW, kCellH);
   TimedButton b(&StageForm());
-  LoadLikeReader(b, [&] {
+  LoadAsDesigned(b, [&] {
     b.SetParent(&StagePanel());
     b.SetBounds(200, 20, 75, 25);
     b.SetFadeEnable(true);
@@ -539,7 +539,7 @@ TEST(ButtonFade, FadeUponLoadPlaysHotToNormalAtTheFirstPaint) {
   TBitmap skin;
   MakeStandardSkin(skin, 4, kCellW, kCellH);
   TSkImgBtn b(&StageForm());
-  LoadLikeReader(b, [&] {
+  LoadAsDesigned(b, [&] {
     b.SetParent(&StagePanel());
     b.SetBounds(200, 60, 75, 25);
     b.SetFadeEnable(true);

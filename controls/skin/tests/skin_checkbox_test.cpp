@@ -23,7 +23,7 @@ namespace {
 using testing::RunsOf;
 using testing::HeldModifiers;
 using testing::kMarker;
-using testing::LoadLikeReader;
+using testing::LoadAsDesigned;
 using testing::MakeStandardSkin;
 using testing::MoveRealPointer;
 using testing::PostKeyDown;
@@ -83,7 +83,7 @@ class CheckBox : public ::testing::Test {
 
   void Create(const std::function<void()>& assign = nullptr) {
     box_ = std::make_unique<TSkImgCheckBox>(&StageForm());
-    LoadLikeReader(*box_, [&] {
+    LoadAsDesigned(*box_, [&] {
       box_->SetParent(&StagePanel());
       box_->SetBounds(kLeft, kTop, 90, 17);
       box_->SetSkin(&skin_);

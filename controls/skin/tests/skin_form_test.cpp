@@ -22,7 +22,7 @@ namespace {
 
 using testing::RunsOf;
 using testing::kMarker;
-using testing::LoadLikeReader;
+using testing::LoadAsDesigned;
 using testing::PumpMessages;
 using testing::PumpUntil;
 using testing::RenderControl;
@@ -72,7 +72,7 @@ struct SkinnedForm {
   explicit SkinnedForm(const std::function<void(TSkImgForm&)>& assign = nullptr) {
     form->SetBounds(500, 300, 120, 90);
     skin = new TSkImgForm(form.get());
-    LoadLikeReader(*skin, [&] {
+    LoadAsDesigned(*skin, [&] {
       skin->SetParent(form.get());
       if (assign) assign(*skin);
     });

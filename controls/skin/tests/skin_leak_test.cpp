@@ -43,19 +43,19 @@ TEST(SkinLeaks, ThousandsOfChangesLeaveNoGdiObjectBehind) {
   auto form = std::make_unique<TForm>(nullptr);
   form->SetBounds(420, 860, 200, 150);
   auto* form_skin_control = new TSkImgForm(form.get());
-  testing::LoadLikeReader(*form_skin_control, [&] {
+  testing::LoadAsDesigned(*form_skin_control, [&] {
     form_skin_control->SetParent(form.get());
     form_skin_control->SetSkin(&form_skin);
   });
   auto* button = new TSkImgBtn(&StageForm());
-  testing::LoadLikeReader(*button, [&] {
+  testing::LoadAsDesigned(*button, [&] {
     button->SetParent(&StagePanel());
     button->SetBounds(20, 200, 75, 25);
     button->SetFadeEnable(true);
     button->SetSkin(&button_skins[0]);
   });
   auto* box = new TSkImgCheckBox(&StageForm());
-  testing::LoadLikeReader(*box, [&] {
+  testing::LoadAsDesigned(*box, [&] {
     box->SetParent(&StagePanel());
     box->SetBounds(120, 200, 90, 17);
     box->SetFadeEnable(true);
