@@ -361,34 +361,6 @@ void TControl::SetText(const std::wstring& text) {
   Perform(CM_TEXTCHANGED);
 }
 
-TBiDiMode TControl::BiDiMode() const {
-  if (parent_bidi_mode_ && parent_ != nullptr) return parent_->BiDiMode();
-  return bidi_mode_;
-}
-
-void TControl::SetBiDiMode(TBiDiMode value) {
-  if (!parent_bidi_mode_ && bidi_mode_ == value) return;
-  bidi_mode_ = value;
-  parent_bidi_mode_ = false;
-  Invalidate();
-}
-
-void TControl::SetParentBiDiMode(bool value) {
-  if (parent_bidi_mode_ == value) return;
-  // Leaving the parent's mode keeps the mode the control had through it.
-  if (!value) bidi_mode_ = BiDiMode();
-  parent_bidi_mode_ = value;
-  Invalidate();
-}
-
-bool TControl::UseRightToLeftReading() const {
-  return ::GetSystemMetrics(SM_MIDEASTENABLED) != 0 && BiDiMode() != TBiDiMode::bdLeftToRight;
-}
-
-UINT TControl::DrawTextBiDiModeFlagsReadingOnly() const {
-  return UseRightToLeftReading() ? DT_RTLREADING : 0u;
-}
-
 LRESULT TControl::Perform(UINT msg, WPARAM wparam, LPARAM lparam) {
   TMessage m{msg, wparam, lparam, 0};
   WndProc(m);

@@ -97,10 +97,6 @@ using TKeyPressEvent = std::function<void(TObject* sender, wchar_t& key)>;
 // keyboard); a handler that shows its own sets `handled`.
 using TContextPopupEvent = std::function<void(TObject* sender, POINT mouse_pos, bool& handled)>;
 
-// Reading order and alignment of a control's text. Right-to-left reading takes effect only
-// where the system has right-to-left languages enabled.
-enum class TBiDiMode { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
-
 // Control style flags (what the control is) and state flags (what it is doing).
 enum ControlStyle : unsigned {
   csAcceptsControls = 1u << 0,
@@ -209,17 +205,10 @@ class TControl : public TComponent {
   void SetCaption(const std::wstring& text) { SetText(text); }
   virtual std::wstring Text() const { return text_; }
   virtual void SetText(const std::wstring& text);
-
-  // The control's own mode, or its parent's while ParentBiDiMode is set (the default).
-  TBiDiMode BiDiMode() const;
-  void SetBiDiMode(TBiDiMode value);
-  bool ParentBiDiMode() const { return parent_bidi_mode_; }
-  void SetParentBiDiMode(bool value);
-  // True when the text should read right to left: the mode asks for it and the system has
-  // right-to-left languages enabled.
-  bool UseRightToLeftReading() const;
   // DT_RTLREADING when UseRightToLeftReading, else 0 (for DrawText).
-  UINT DrawTextBiDiModeFlagsReadingOnly() const;
+  UINT DrawTextBiDiModeFlagsReadingOnly() const {
+    return UseRightToLeftReading() ? DT_RTLREADING : 0u;
+  }
 
   unsigned ControlStyleFlags() const { return control_style_; }
   void SetControlStyle(unsigned style) { control_style_ = style; }

@@ -172,9 +172,8 @@ TEST(BiDiMode, FollowsTheParentUntilSetAndGivesReadingFlags) {
   form.SetBiDiMode(TBiDiMode::bdRightToLeft);
   EXPECT_TRUE(panel.ParentBiDiMode());
   EXPECT_EQ(panel.BiDiMode(), TBiDiMode::bdRightToLeft) << "the parent's mode";
-  const bool middle_east = ::GetSystemMetrics(SM_MIDEASTENABLED) != 0;
-  EXPECT_EQ(panel.UseRightToLeftReading(), middle_east);
-  EXPECT_EQ(panel.DrawTextBiDiModeFlagsReadingOnly(), middle_east ? UINT{DT_RTLREADING} : 0u);
+  EXPECT_TRUE(panel.UseRightToLeftReading());
+  EXPECT_EQ(panel.DrawTextBiDiModeFlagsReadingOnly(), UINT{DT_RTLREADING});
   panel.SetBiDiMode(TBiDiMode::bdLeftToRight);
   EXPECT_FALSE(panel.ParentBiDiMode());
   EXPECT_FALSE(panel.UseRightToLeftReading());

@@ -376,6 +376,8 @@ std::vector<RegionRun> RunsOf(int width, int height,
     }
   }
   return runs;
+}
+
 // ---- design loading --------------------------------------------------------------------------
 
 void LoadAsDesigned(TComponent& component, const std::function<void()>& set_properties) {

@@ -204,6 +204,7 @@ std::vector<RegionRun> WindowRegionRuns(HWND window, bool* has_region = nullptr)
 // The runs of the points (x, y) of a width x height area for which `inside` holds.
 std::vector<RegionRun> RunsOf(int width, int height,
                               const std::function<bool(int x, int y)>& inside);
+
 // ---- design loading --------------------------------------------------------------------------
 
 // Simulates the design reader for one component: marks it loading, runs `set_properties` (the
