@@ -511,8 +511,11 @@ void TPngGraphic::AssignFromBitmap(TBitmap& bitmap, bool with_transparency) {
   info.header.biPlanes = 1;
   info.header.biBitCount = static_cast<WORD>(bpp);
   info.header.biCompression = BI_RGB;
+  // The copy of the bitmap's pixels counts for the picture while the conversion lasts.
+  const uint64_t bytes = stride * static_cast<uint64_t>(height);
+  const pictures::BudgetShare work = Guarded([&] { return core_.TakeMemory(bytes); });
   std::vector<uint8_t> bits;
-  Guarded([&] { bits.resize(static_cast<size_t>(stride * static_cast<uint64_t>(height))); });
+  Guarded([&] { bits.resize(static_cast<size_t>(bytes)); });
   // GetDIBits wants the bitmap out of every device context.
   bitmap.Canvas().FreeContext();
   {
