@@ -323,7 +323,8 @@ TBitmap* TGifAnimator::ComposeFrame(int index, TColor& key) {
     // The composition counts in the picture's memory budget (a screen-compatible bitmap of up
     // to 32 bits per pixel).
     const uint64_t bytes = uint64_t(width) * uint64_t(height) * 4;
-    if (!fresh_share.TryTake(image.Core().SharedBudget(), bytes)) throw EOutOfMemory("Out of memory");
+    if (!fresh_share.TryTake(image.Core().SharedBudget(), bytes))
+      throw EOutOfMemory("Out of memory");
     fresh = std::make_unique<TBitmap>();
     fresh->SetSize(width, height);
     bitmap = fresh.get();

@@ -65,7 +65,8 @@ ChargedBitmap CopyOf(const TBitmap* bitmap, const gif::GifPicture& picture) {
   ChargedBitmap copy;
   if (bitmap == nullptr) return copy;
   auto* source = const_cast<TBitmap*>(bitmap);
-  copy.share = TakeMemory(picture, BitmapBytes(source->Width(), source->Height(), source->Monochrome()));
+  copy.share =
+      TakeMemory(picture, BitmapBytes(source->Width(), source->Height(), source->Monochrome()));
   copy.bitmap = std::make_unique<TBitmap>();
   copy.bitmap->Assign(source);
   return copy;

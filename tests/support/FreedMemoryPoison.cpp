@@ -17,9 +17,13 @@ namespace {
 
 constexpr unsigned char kFreedByte = 0xA5;
 
+// Called through a volatile pointer: the compiler may not drop the filling as a store into
+// memory that is freed right after.
+void* (*volatile const fill)(void*, int, std::size_t) = &std::memset;
+
 void PoisonAndFree(void* block, std::size_t size) {
   if (block == nullptr) return;
-  std::memset(block, kFreedByte, size);
+  fill(block, kFreedByte, size);
   std::free(block);
 }
 

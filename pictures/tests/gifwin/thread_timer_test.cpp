@@ -306,17 +306,17 @@ TEST(ThreadTimer, RunOnUIThreadDoesNotRunAMethodOfADestroyedTimer) {
 
 TEST(ThreadTimer, SwitchedOffItStaysOffWhateverATickSetMeanwhile) {
   // As the animator's ticks do, every tick sets the interval of the next wait, on the timer
-  // thread, while this thread sets the interval and switches the timer off and on. Once
-  // switched off, the timer stays off: no running thread and no tick, whatever the tick in
-  // progress set meanwhile.
+  // thread (here many times over, to meet this thread's changes often), while this thread sets
+  // the interval and switches the timer off and on. Once switched off, the timer stays off: no
+  // running thread and no tick, whatever the tick in progress set meanwhile.
   testing::Watchdog watchdog("timer setters against ticks", std::chrono::milliseconds(8000));
   TThreadTimer timer(nullptr);
   timer.SetSyncEvent(false);
   timer.SetInterval(1);
   std::atomic<int> ticks{0};
   timer.SetOnTimer([&](TObject*) {
-    const int n = ++ticks;
-    timer.SetInterval(n % 2 == 0 ? 1 : 2);
+    ++ticks;
+    for (int i = 0; i < 50; ++i) timer.SetInterval(i % 2 == 0 ? 1 : 2);
   });
   int running_after_stop = 0, ticks_after_stop = 0;
   for (int round = 0; round < 200; ++round) {
