@@ -544,6 +544,10 @@ void TPngGraphic::CopyIntoBitmap(TBitmap& bitmap) {
   }
   ::GdiFlush();
   const int w = static_cast<int>(header->Width()), h = static_cast<int>(header->Height());
+  // The copy (of up to 32 bits per pixel) must fit the picture's budget beside the picture;
+  // the bitmap owns it afterwards.
+  const pictures::BudgetShare check =
+      Guarded([&] { return core_.TakeMemory(uint64_t(w) * uint64_t(h) * 4); });
   const uint8_t colour_type = header->ColourType();
   win::UniqueBitmap copy;
   win::ScopedGetDC screen(nullptr);
@@ -588,6 +592,10 @@ void TPngGraphic::CopyIntoBitmap(TBitmap& bitmap) {
 // ---- clipboard -------------------------------------------------------------------------------
 
 void TPngGraphic::SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette) {
+  // The bitmap drawn for the clipboard (of up to 32 bits per pixel) must fit the picture's
+  // budget beside the picture.
+  const uint64_t bytes = uint64_t(std::max(Width(), 0)) * uint64_t(std::max(Height(), 0)) * 4;
+  const pictures::BudgetShare check = Guarded([&] { return core_.TakeMemory(bytes); });
   TBitmap bitmap;
   bitmap.SetSize(Width(), Height());
   if (!bitmap.Empty()) {

@@ -457,6 +457,12 @@ TEST(PngGraphicResize, KeepsTheTopLeftAndRebindsTheCanvas) {
     std::unique_ptr<TPngGraphic> tight = LoadFixtureGraphic("rgb8.png");
     tight->SetMemoryLimit(tight->Core().MemoryUsed() + 16);
     EXPECT_EQ(FailureOf([&] { tight->SetWidth(tight->Width() + 1); }).class_name, "EPngOutMemory");
+    // So does a copy into a bitmap: it needs room beside the picture.
+    TBitmap bitmap;
+    EXPECT_EQ(FailureOf([&] { bitmap.Assign(tight.get()); }).class_name, "EPngOutMemory");
+    tight->SetMemoryLimit(uint64_t{512} << 20);
+    bitmap.Assign(tight.get());
+    EXPECT_EQ(bitmap.Width(), tight->Width());
   }
 
   // Each resize of a palette image releases the old image's GDI objects.
