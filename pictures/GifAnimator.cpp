@@ -227,7 +227,7 @@ void TGifAnimator::StopAtEnd() { SetAnimate(false); }
 
 void TGifAnimator::AdvanceFrame(TObject*) {
   // Events of a tick on the timer thread go to the user-interface thread (RunOnUIThread calls
-  // directly when the tick runs there); decided here once for the whole tick.
+  // directly when the tick runs there).
   bool hand_over_frame_event = false;
   {
     ScopedLock state(StateLock());
@@ -237,15 +237,16 @@ void TGifAnimator::AdvanceFrame(TObject*) {
     const int next = frame_index_ + 1;
     frame_index_ = next >= image_->FrameCount() || next < 0 ? 0 : next;
     hand_over_frame_event = static_cast<bool>(OnFrameChanged);
+    // Without a handler the change is announced here, still under the lock: a handler
+    // assigned meanwhile waits for it and is first heard with the next frame, on the
+    // user-interface thread.
+    if (!hand_over_frame_event) NotifyFrameChanged();
   }
   // Listeners hear of the new frame before it is painted. No lock is held meanwhile: the
   // user-interface thread may need the state and canvas locks to finish a paint before it can
   // serve a method handed to it, and a handler may use the properties.
-  if (hand_over_frame_event) {
-    if (!timer_->RunOnUIThread([this] { NotifyFrameChanged(); })) return;  // destroyed meanwhile
-  } else {
-    NotifyFrameChanged();
-  }
+  if (hand_over_frame_event && !timer_->RunOnUIThread([this] { NotifyFrameChanged(); }))
+    return;  // destroyed meanwhile
   int shown = 0;
   {
     ScopedLock state(StateLock());

@@ -24,8 +24,10 @@
 //    handlers run without the state lock.
 //  - FrameIndex, Loop, AsyncDrawing and Animate are atomic: their getters may be called from
 //    anywhere. FrameIndex changes only under the state lock.
-//  - A tick decides once, by the thread it runs on, whether events must be handed to the
-//    user-interface thread; OnFrameChanged and OnStop always run there.
+//  - A tick hands its events to the user-interface thread (directly when it runs there):
+//    OnFrameChanged and OnStop always run there. Without an OnFrameChanged handler the frame
+//    change is announced on the tick's thread under the state lock, so that a handler assigned
+//    meanwhile is first called for the next frame, on the user-interface thread.
 //  - The timer guards its own state (see ThreadTimer.h); the framework's Visible and
 //    paint-copy state reach the timer thread through the atomic copies of TImageControl.
 #pragma once
