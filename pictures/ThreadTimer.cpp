@@ -1,14 +1,13 @@
 // TThreadTimer and its thread (see ThreadTimer.h for the guarantees and who owns what).
 //
-// The timer and its thread meet in TimerThreadShared, guarded by one lock with one condition
-// variable that every change of the shared state signals. The thread's loop waits there for its
-// interval; the timer changes the state and wakes it. Nothing ever suspends the thread from
+// The timer and its thread meet in TimerThreadShared, guarded by one lock; every change of the
+// shared state signals an event that wakes the thread, and the end of a tick signals another
+// for whoever waits for it. The thread's loop waits on its event for its interval (a kernel
+// wait, as fine as the system's timers); the timer changes the state and wakes it. Nothing ever suspends the thread from
 // outside: a thread stopped at an arbitrary point could be holding a lock (a canvas lock, the
 // heap lock) that the user-interface thread needs next.
 #include "ThreadTimer.h"
 
-#include <chrono>
-#include <condition_variable>
 #include <exception>
 #include <utility>
 
@@ -17,10 +16,15 @@
 
 namespace vornada {
 
-// Every field is guarded by `lock`; `changed` is signalled after every change.
+// Every field is guarded by `lock`; `wake` is signalled after every change (only the thread
+// waits on it) and `tick_ended` whenever a tick ends or the thread leaves. Both events reset
+// themselves when a waiter wakes; waiters look at the state again whichever way they woke.
 struct TimerThreadShared {
   Lock lock;
-  std::condition_variable_any changed;
+  win::UniqueKernelHandle wake{::CreateEventW(nullptr, FALSE, FALSE, nullptr)};
+  win::UniqueKernelHandle tick_ended{::CreateEventW(nullptr, FALSE, FALSE, nullptr)};
+  void Changed() { ::SetEvent(wake.get()); }
+  void TickEnded() { ::SetEvent(tick_ended.get()); }
 
   // The timer's properties.
   TThreadTimer* owner = nullptr;  // null once the timer is being destroyed
@@ -49,27 +53,36 @@ struct TimerThreadShared {
 
 namespace {
 
-// The shared lock taken for a scope, in the form the condition variable waits with: it lets go
-// of the lock while it waits and has it again afterwards. The lock must be held once only.
+// The shared lock taken for a scope, let go of while the holder waits for an event and taken
+// again afterwards. The lock must be held once only.
 class SharedState {
  public:
-  explicit SharedState(TimerThreadShared& shared) : shared_(shared) { lock(); }
+  explicit SharedState(TimerThreadShared& shared) : shared_(shared) { Enter(); }
   ~SharedState() {
-    if (held_) unlock();
+    if (held_) Leave();
   }
   SharedState(const SharedState&) = delete;
   SharedState& operator=(const SharedState&) = delete;
 
-  void lock() {
+  void Enter() {
     shared_.lock.Enter();
     held_ = true;
   }
-  void unlock() {
+  void Leave() {
     held_ = false;
     shared_.lock.Leave();
   }
-  void Wait() { shared_.changed.wait(*this); }
-  void WaitFor(uint64_t ms) { shared_.changed.wait_for(*this, std::chrono::milliseconds(ms)); }
+  // Waits (without the lock) for a change of the state, at most `ms` milliseconds.
+  void WaitForChange(DWORD ms = INFINITE) { WaitFor(shared_.wake.get(), ms); }
+  // Waits (without the lock) for the end of a tick, at most `ms` milliseconds.
+  void WaitForTickEnd(DWORD ms) { WaitFor(shared_.tick_ended.get(), ms); }
+
+ private:
+  void WaitFor(HANDLE event, DWORD ms) {
+    Leave();
+    ::WaitForSingleObject(event, ms);
+    Enter();
+  }
 
  private:
   TimerThreadShared& shared_;
@@ -187,7 +200,7 @@ void TTimerThread::Leaving() {
   shared_->running_thread = 0;
   shared_->thread_alive = false;
   if (shared_->thread == this) shared_->thread = nullptr;
-  shared_->changed.notify_all();
+  shared_->TickEnded();
 }
 
 void TTimerThread::Loop() {
@@ -198,7 +211,7 @@ void TTimerThread::Loop() {
   for (;;) {
     if (s.terminate || Terminated()) break;
     if (s.paused) {
-      state.Wait();
+      state.WaitForChange();
       continue;
     }
     // Wait for the interval; any change of the state (pause, end, a new interval) starts over.
@@ -212,7 +225,7 @@ void TTimerThread::Loop() {
         elapsed = true;
         break;
       }
-      state.WaitFor(interval - waited);
+      state.WaitForChange(static_cast<DWORD>(interval - waited));
     }
     if (!elapsed) continue;
     TThreadTimer* timer = s.owner;
@@ -220,12 +233,12 @@ void TTimerThread::Loop() {
     const bool sync = s.sync_event;
     s.ticking = true;
     s.running_thread = self;
-    state.unlock();
+    state.Leave();
     Tick(timer, sync);
-    state.lock();
+    state.Enter();
     s.ticking = false;
     s.running_thread = 0;
-    s.changed.notify_all();
+    s.TickEnded();
   }
 }
 
@@ -248,7 +261,7 @@ TThreadTimer::~TThreadTimer() {
     shared_->owner = nullptr;
     if (shared_->thread != nullptr) shared_->thread->Terminate();
     shared_->terminate = true;
-    shared_->changed.notify_all();
+    shared_->Changed();
   }
   WaitForTickEnd();
   ReleaseMessageWindow();
@@ -380,7 +393,7 @@ void TThreadTimer::ApplyTimerState() {
     s.paused = !threaded || !runs;
     ++s.generation;
     if (threaded && runs && s.thread != nullptr) s.thread->SetPriority(s.priority);
-    s.changed.notify_all();
+    s.Changed();
   }
   if (!OnUserInterfaceThread()) return;
   if (threaded) {
@@ -480,17 +493,18 @@ void TThreadTimer::WaitForTickEnd() {
     // The user-interface thread inside a method that the tick waits for cannot wait for it.
     if (ui && shared->ui_serving > 0) return;
     if (!ui) {
-      state.Wait();
+      // Another waiter may have taken the signal: look again now and then.
+      state.WaitForTickEnd(10);
       continue;
     }
     // Keep serving what the tick may be waiting for: methods handed to this thread and
     // messages sent to its windows.
-    state.unlock();
+    state.Leave();
     CheckSynchronize();
     MSG msg;
     ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
-    state.lock();
-    if (shared->ticking && shared->running_thread != self) state.WaitFor(2);
+    state.Enter();
+    if (shared->ticking && shared->running_thread != self) state.WaitForTickEnd(2);
   }
 }
 
