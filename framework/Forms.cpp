@@ -193,6 +193,12 @@ void TCustomForm::Close() {
   }
 }
 
+void TCustomForm::EndSession() {
+  if (session_ended_) return;
+  session_ended_ = true;
+  if (OnEndSession) OnEndSession(this);
+}
+
 void TCustomForm::ShowingChanged(bool showing) {
   if (!showing && !HandleAllocated()) return;
   if (showing) {
@@ -343,6 +349,16 @@ void TCustomForm::WndProc(TMessage& m) {
     case WM_CLOSE:
       Close();
       return;
+    case WM_QUERYENDSESSION: {
+      bool can_end = true;
+      if (OnQueryEndSession) OnQueryEndSession(this, can_end);
+      m.Result = can_end ? TRUE : FALSE;
+      return;
+    }
+    case WM_ENDSESSION:
+      if (m.WParam) EndSession();
+      m.Result = 0;
+      return;
     case CM_DIALOGKEY:
       switch (m.WParam) {
         case VK_TAB:
@@ -462,7 +478,12 @@ LRESULT TApplication::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
     case WM_ACTIVATEAPP:
       break;
     case WM_ENDSESSION:
-      if (wparam) Terminate();
+      if (wparam) {
+        // The main form hears of it here too, in case the system ends the process before its
+        // own window was told.
+        if (main_form_ != nullptr) main_form_->EndSession();
+        Terminate();
+      }
       break;
     default:
       break;

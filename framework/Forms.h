@@ -27,6 +27,9 @@ enum class TPosition { poDesigned, poDefault, poScreenCenter, poDesktopCenter, p
 enum class TCloseAction { caNone, caHide, caFree, caMinimize };
 
 using TCloseEvent = std::function<void(TObject* sender, TCloseAction& action)>;
+// Asked when the Windows session is about to end; setting `can_end` to false asks the system to
+// keep the session (it may end it all the same).
+using TQueryEndSessionEvent = std::function<void(TObject* sender, bool& can_end)>;
 
 // The answer a form was closed with: a button's ModalResult, copied to its form on each click.
 using TModalResult = int;
@@ -84,6 +87,14 @@ class TCustomForm : public TWinControl {
   TNotifyEvent OnActivate;
   TNotifyEvent OnDeactivate;
   TCloseEvent OnClose;
+  TQueryEndSessionEvent OnQueryEndSession;
+  // Runs once when the Windows session really ends (not when an ending was cancelled), before
+  // the system ends the process: the last moment to leave things in order.
+  TNotifyEvent OnEndSession;
+
+  // Runs OnEndSession unless it ran already; the form's WM_ENDSESSION and the application
+  // window's call it, whichever the system sends first.
+  void EndSession();
 
   void WndProc(TMessage& message) override;
 
@@ -109,6 +120,7 @@ class TCustomForm : public TWinControl {
   BYTE alpha_blend_value_ = 255;
   bool active_ = false;
   bool shown_once_ = false;
+  bool session_ended_ = false;
   TModalResult modal_result_ = mrNone;
   TWinControl* active_control_ = nullptr;
   TWinControl* focused_control_ = nullptr;

@@ -43,3 +43,72 @@ screenshot() {
 pixel() {
   convert "$1" -format "%[fx:int(255*p{$2,$3}.r)],%[fx:int(255*p{$2,$3}.g)],%[fx:int(255*p{$2,$3}.b)]" info:
 }
+
+# ---- driving the program from outside --------------------------------------------------------
+# Coordinates given to these helpers are relative to the program's window (its top-left corner
+# on the screen, which equals the X root coordinates).
+
+# Reads the visible window's place, size and opacity into win_left win_top win_width win_height
+# win_alpha.
+window_geometry() {
+  local geometry
+  geometry=$(probe form "$TITLE" 5000) || fail "the program's window is not shown"
+  read -r win_left win_top win_width win_height win_alpha <<<"$geometry"
+}
+
+# Moves the pointer to window point (x, y).
+move_to() {
+  window_geometry
+  xdotool mousemove $((win_left + $1)) $((win_top + $2))
+}
+
+# A left click at window point (x, y): the pointer moves there first, then the button goes down
+# and up.
+click_at() {
+  move_to "$1" "$2"
+  sleep 0.05
+  xdotool click 1
+}
+
+# Types text key by key (30 ms between keys).
+type_text() { xdotool type --delay 30 -- "$1"; }
+
+# Presses keys by their X names (Tab, space, Return, alt+F4 ...), one after another.
+press_keys() { xdotool key --delay 40 "$@"; }
+
+# Drags with the left button from window point (x, y) by (dx, dy) screen pixels, in small moves.
+drag_by() {
+  window_geometry
+  local sx=$((win_left + $1)) sy=$((win_top + $2)) dx=$3 dy=$4 i
+  xdotool mousemove "$sx" "$sy"
+  sleep 0.05
+  xdotool mousedown 1
+  for i in 1 2 3 4 5 6 7 8; do
+    sleep 0.03
+    xdotool mousemove $((sx + dx * i / 8)) $((sy + dy * i / 8))
+  done
+  sleep 0.1
+  xdotool mouseup 1
+}
+
+# Runs a command until it succeeds or `ms` milliseconds pass (polling every 50 ms); the status
+# tells which.
+wait_until() {
+  local ms=$1
+  shift
+  local deadline=$(($(date +%s%N) / 1000000 + ms))
+  while :; do
+    "$@" && return 0
+    [ $(($(date +%s%N) / 1000000)) -lt "$deadline" ] || return 1
+    sleep 0.05
+  done
+}
+
+# The attributes of a file as the Windows side sees them (decimal; -1 when it is missing).
+file_attributes() { probe attrs "$(winpath "$1")"; }
+
+# The clipboard's text as UTF-8 into a file; fails when the clipboard holds no text.
+clipboard_to_file() { probe clip-text "$(winpath "$1")"; }
+
+# Whether the program's process still runs.
+program_running() { kill -0 "$program_pid" 2>/dev/null; }

@@ -11,6 +11,19 @@
 //   probe desktop                 print "left top width height" of the whole desktop
 //   probe clip-set TEXT           put TEXT on the clipboard
 //   probe clip-count              print how many formats the clipboard holds
+//   probe clip-text FILE          write the clipboard's text (CF_UNICODETEXT) to FILE as UTF-8;
+//                                 status 1 when the clipboard holds no text
+//   probe clip-empty              empty the clipboard
+//   probe attrs PATH              print the attributes of a file (decimal), or -1 when missing
+//   probe app-exstyle TITLE       print the extended style of the TITLE window (hex)
+//   probe topmost TITLE           print 1 when the owned window is topmost, else 0
+//   probe taskbar-close TITLE     ask the TITLE window to close as the taskbar's close does
+//                                 (WM_SYSCOMMAND SC_CLOSE)
+//   probe end-session TITLE       end the Windows session for the program: WM_QUERYENDSESSION,
+//                                 then WM_ENDSESSION to each of its top-level windows; print the
+//                                 answers to the query (1 allows), one per window
+//   probe focus-class TITLE       print the window class of the focused window of the program's
+//                                 thread (empty when none)
 //   probe idle                    end at once (a small program to time starting against)
 //   probe run MS EXE [ARGS...]    start EXE and wait up to MS for it to end, watching the
 //                                 top-level windows its process creates; print "status
@@ -22,6 +35,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <set>
 #include <string>
 #include <vector>
@@ -231,6 +245,102 @@ int wmain(int argc, wchar_t** argv) {
     vornada::win::ScopedClipboard clipboard(nullptr);
     if (!clipboard.IsOpen()) return 1;
     std::printf("%d\n", ::CountClipboardFormats());
+    return 0;
+  }
+  if (command == L"clip-text") {
+    std::string utf8;
+    {
+      vornada::win::ScopedClipboard clipboard(nullptr);
+      if (!clipboard.IsOpen()) return 1;
+      HANDLE data = ::GetClipboardData(CF_UNICODETEXT);
+      if (data == nullptr) return 1;
+      const size_t max_chars = ::GlobalSize(data) / sizeof(wchar_t);
+      vornada::win::ScopedGlobalLock locked(data);
+      const auto* text = static_cast<const wchar_t*>(locked.get());
+      if (text == nullptr) return 1;
+      size_t n = 0;
+      while (n < max_chars && text[n] != L'\0') ++n;
+      const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(n), nullptr, 0,
+                                              nullptr, nullptr);
+      utf8.resize(bytes > 0 ? bytes : 0);
+      if (bytes > 0)
+        ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(n), utf8.data(), bytes, nullptr,
+                              nullptr);
+    }
+    vornada::win::UniqueFile out(::CreateFileW(arg(2), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!out) return 1;
+    DWORD written = 0;
+    if (!utf8.empty() && (!::WriteFile(out.get(), utf8.data(), static_cast<DWORD>(utf8.size()),
+                                       &written, nullptr) ||
+                          written != utf8.size()))
+      return 1;
+    return 0;
+  }
+  if (command == L"clip-empty") {
+    vornada::win::ScopedClipboard clipboard(nullptr);
+    if (!clipboard.IsOpen()) return 1;
+    return ::EmptyClipboard() ? 0 : 1;
+  }
+  if (command == L"attrs") {
+    const DWORD attributes = ::GetFileAttributesW(arg(2));
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+      std::printf("-1\n");
+    } else {
+      std::printf("%lu\n", attributes);
+    }
+    return 0;
+  }
+  if (command == L"app-exstyle") {
+    HWND app = WaitFor(arg(2), 0);
+    if (app == nullptr) return 1;
+    std::printf("%08lx\n", static_cast<unsigned long>(::GetWindowLongW(app, GWL_EXSTYLE)));
+    return 0;
+  }
+  if (command == L"topmost") {
+    HWND app = WaitFor(arg(2), 0);
+    if (app == nullptr) return 1;
+    HWND form = OwnedWindow(app);
+    if (form == nullptr) return 1;
+    std::printf("%d\n", (::GetWindowLongW(form, GWL_EXSTYLE) & WS_EX_TOPMOST) ? 1 : 0);
+    return 0;
+  }
+  if (command == L"taskbar-close") {
+    HWND app = WaitFor(arg(2), 0);
+    if (app == nullptr) return 1;
+    return ::PostMessageW(app, WM_SYSCOMMAND, SC_CLOSE, 0) ? 0 : 1;
+  }
+  if (command == L"end-session") {
+    HWND app = WaitFor(arg(2), 0);
+    if (app == nullptr) return 1;
+    DWORD process_id = 0;
+    ::GetWindowThreadProcessId(app, &process_id);
+    std::set<HWND> windows;
+    CollectWindowsOf(process_id, windows);
+    // As the system does: every window is asked first, then every window is told.
+    bool all_agree = true;
+    for (HWND w : windows) {
+      DWORD_PTR answer = 0;
+      ::SendMessageTimeoutW(w, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer);
+      std::printf("%d\n", answer ? 1 : 0);
+      all_agree = all_agree && answer != 0;
+    }
+    for (HWND w : windows) {
+      DWORD_PTR ignored = 0;
+      ::SendMessageTimeoutW(w, WM_ENDSESSION, all_agree ? TRUE : FALSE, 0, SMTO_ABORTIFHUNG, 5000,
+                            &ignored);
+    }
+    return 0;
+  }
+  if (command == L"focus-class") {
+    HWND app = WaitFor(arg(2), 0);
+    if (app == nullptr) return 1;
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(app, nullptr), &info)) return 1;
+    wchar_t name[256] = {};
+    if (info.hwndFocus != nullptr) ::GetClassNameW(info.hwndFocus, name, 256);
+    std::printf("%ls\n", name);
     return 0;
   }
   if (command == L"idle") return 0;
