@@ -24,6 +24,9 @@
 //                                 answers to the query (1 allows), one per window
 //   probe focus-class TITLE       print the window class of the focused window of the program's
 //                                 thread (empty when none)
+//   probe startup MS EXE [ARGS...] start EXE, wait up to MS for a visible layered window of its
+//                                 process at full opacity, print the milliseconds from the start
+//                                 to then, and end the process
 //   probe idle                    end at once (a small program to time starting against)
 //   probe run MS EXE [ARGS...]    start EXE and wait up to MS for it to end, watching the
 //                                 top-level windows its process creates; print "status
@@ -153,6 +156,54 @@ int Run(DWORD limit, int argc, wchar_t** argv, int first) {
   DWORD status = STILL_ACTIVE;
   ::GetExitCodeProcess(process.get(), &status);
   std::printf("%lu %llu %zu\n", status, elapsed, seen.size());
+  return 0;
+}
+
+// A visible layered window of the process at full opacity.
+bool HasOpaqueLayeredWindow(DWORD process_id) {
+  std::set<HWND> windows;
+  CollectWindowsOf(process_id, windows);
+  for (HWND w : windows) {
+    if (!::IsWindowVisible(w)) continue;
+    if (!(::GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_LAYERED)) continue;
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    if (::GetLayeredWindowAttributes(w, nullptr, &alpha, &flags) && (flags & LWA_ALPHA) &&
+        alpha == 255)
+      return true;
+  }
+  return false;
+}
+
+int Startup(DWORD limit, int argc, wchar_t** argv, int first) {
+  if (first >= argc) return 2;
+  std::wstring command;
+  for (int i = first; i < argc; ++i) command += (i > first ? L" " : L"") + Quoted(argv[i]);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info{};
+  LARGE_INTEGER frequency, start, now;
+  ::QueryPerformanceFrequency(&frequency);
+  ::QueryPerformanceCounter(&start);
+  if (!::CreateProcessW(argv[first], command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info))
+    return 1;
+  const vornada::win::UniqueKernelHandle process(info.hProcess);
+  const vornada::win::UniqueKernelHandle thread(info.hThread);
+  bool seen = false;
+  double elapsed_ms = 0;
+  for (;;) {
+    seen = HasOpaqueLayeredWindow(info.dwProcessId);
+    ::QueryPerformanceCounter(&now);
+    elapsed_ms = 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) /
+                 static_cast<double>(frequency.QuadPart);
+    if (seen || elapsed_ms > limit) break;
+    if (::WaitForSingleObject(process.get(), 1) == WAIT_OBJECT_0) break;
+  }
+  ::TerminateProcess(process.get(), 0);
+  ::WaitForSingleObject(process.get(), 10000);
+  if (!seen) return 1;
+  std::printf("%.1f\n", elapsed_ms);
   return 0;
 }
 
@@ -345,5 +396,6 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (command == L"idle") return 0;
   if (command == L"run") return Run(ms(2), argc, argv, 3);
+  if (command == L"startup") return Startup(ms(2), argc, argv, 3);
   return 2;
 }
