@@ -87,3 +87,23 @@ function(vornada_fuzzer name)
   target_link_libraries(${name} PRIVATE ${F_LIBS} vornada_options)
 endfunction()
 
+# vornada_fuzz_replay(NAME SOURCES... [INCLUDES dirs...] [LIBS libs...] INPUTS dirs...): the same
+# code as a fuzz target, built as an ordinary program (under the sanitizers when they are on)
+# that feeds it every file of the INPUTS folders (relative to the tree): its seeds and the inputs
+# it once found faults with. One ctest entry, in the native flavour with tests on.
+function(vornada_fuzz_replay name)
+  cmake_parse_arguments(F "" "" "SOURCES;INCLUDES;LIBS;INPUTS" ${ARGN})
+  if(NOT VORNADA_TESTS OR WIN32)
+    return()
+  endif()
+  add_executable(${name} ${F_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/FuzzReplayMain.cpp)
+  target_include_directories(${name} PRIVATE ${F_INCLUDES})
+  target_link_libraries(${name} PRIVATE ${F_LIBS} vornada_options)
+  set(folders)
+  foreach(dir ${F_INPUTS})
+    list(APPEND folders ${PROJECT_SOURCE_DIR}/${dir})
+  endforeach()
+  add_test(NAME ${name} COMMAND ${name} ${folders})
+  set_tests_properties(${name} PROPERTIES TIMEOUT 300)
+endfunction()
+

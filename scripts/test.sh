@@ -6,7 +6,7 @@
 #   2. native Linux, optimised: the benchmarks (built, and run once briefly to prove they work);
 #   3. Windows: the program, the framework and every library cross-compiled with MinGW-w64, their
 #      tests and the end-to-end tests run under Wine on a private virtual display.
-# Environment: VORNADA_FUZZ_SECONDS (default 60 per target), VORNADA_JOBS (default: cores).
+# Environment: VORNADA_FUZZ_SECONDS (default 30 per target), VORNADA_JOBS (default: cores).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -28,7 +28,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 
 if [ -x scripts/fuzz.sh ] || [ -f scripts/fuzz.sh ]; then
   step "fuzzing"
-  bash scripts/fuzz.sh "${VORNADA_FUZZ_SECONDS:-60}" build/native
+  bash scripts/fuzz.sh "${VORNADA_FUZZ_SECONDS:-30}" build/native
 fi
 
 step "benchmarks (build and a brief run)"
