@@ -36,18 +36,15 @@ function(vornada_test name)
     set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
   endif()
   target_compile_definitions(${name} PRIVATE
-    VORNADA_SOURCE_DIR="${VORNADA_TEST_SOURCE_DIR}"
-    VORNADA_SHARED_DIR="${VORNADA_TEST_SHARED_DIR}")
+    VORNADA_SOURCE_DIR="${VORNADA_TEST_SOURCE_DIR}")
 endfunction()
 
-# Paths the tests open at run time: Wine sees the Linux file system as drive Z:.
-get_filename_component(_shared "${PROJECT_SOURCE_DIR}/../shared" ABSOLUTE)
+# Where the tests find their data at run time: inside the source tree only (Wine sees the Linux
+# file system as drive Z:).
 if(WIN32)
   set(VORNADA_TEST_SOURCE_DIR "Z:${PROJECT_SOURCE_DIR}")
-  set(VORNADA_TEST_SHARED_DIR "Z:${_shared}")
 else()
   set(VORNADA_TEST_SOURCE_DIR "${PROJECT_SOURCE_DIR}")
-  set(VORNADA_TEST_SHARED_DIR "${_shared}")
 endif()
 
 # The fuzz targets need clang's libFuzzer in the native flavour. Asking for them anywhere else

@@ -1,10 +1,11 @@
 // TGifAnimator: frame composition, painting and the animation ticks (see GifAnimator.h for
-// ownership and the order of the locks).
+// ownership and the rules of the locks).
 #include "GifAnimator.h"
 
 #include <algorithm>
 #include <mutex>
 
+#include "ScopeExit.h"
 #include "WinHandles.h"
 
 namespace vornada {
@@ -45,6 +46,8 @@ TGifAnimator::TGifAnimator(TComponent* owner) : TImageControl(owner) {
 
 TGifAnimator::~TGifAnimator() {
   Destroying();
+  // The handlers go first (a tick asks for them under the state lock), then the animation stops
+  // and the tick in progress, if any, is waited for: no event is sent from here on.
   OnStart = nullptr;
   OnStop = nullptr;
   OnChange = nullptr;
@@ -53,7 +56,11 @@ TGifAnimator::~TGifAnimator() {
   // The timer goes first: once it is gone no tick can touch what follows.
   delete timer_;
   timer_ = nullptr;
-  cache_.reset();
+  {
+    ScopedLock state(StateLock());
+    cache_.reset();
+    cache_share_.Reset();
+  }
   image_->OnChange = nullptr;
   SetPicture(nullptr);
   image_.reset();
@@ -61,15 +68,10 @@ TGifAnimator::~TGifAnimator() {
 
 void TGifAnimator::SetImage(TGIFImage* value) {
   {
-    ScopedStateLock lock(*this);
+    ScopedLock state(StateLock());
     setting_image_ = true;
-    try {
-      image_->Assign(value);
-    } catch (...) {
-      setting_image_ = false;
-      throw;
-    }
-    setting_image_ = false;
+    const ScopeExit done([this] { setting_image_ = false; });
+    image_->Assign(value);
   }
   // What HandleImageChange leaves to after the lock: the OnChange handler may stop the
   // animation, which waits for a tick that may be waiting for the state lock.
@@ -78,39 +80,45 @@ void TGifAnimator::SetImage(TGIFImage* value) {
 }
 
 void TGifAnimator::SetAnimate(bool value) {
-  if (value == animate_) return;
+  if (value == animate_.load()) return;
   if (value) {
     timer_->SetOnTimer([this](TObject* sender) { AdvanceFrame(sender); });
     timer_->SetEnabled(true);
     animate_ = timer_->Enabled();
     NotifyStart();
   } else {
+    // Marked stopped before the tick in progress is waited for: a stop that tick hands to this
+    // thread meanwhile (the end of a run without Loop) finds the animation stopped already, so
+    // OnStop is heard once.
+    animate_ = false;
     timer_->SetEnabled(false);
     timer_->SetOnTimer(nullptr);
-    animate_ = false;
     NotifyStop();
     RefreshPicture();
   }
 }
 
 void TGifAnimator::SetAsyncDrawing(bool value) {
-  if (value == async_drawing_) return;
-  ScopedStateLock lock(*this);
+  if (value == async_drawing_.load()) return;
+  ScopedLock state(StateLock());
   if (value) InstallBitmapDrawingLock();
   timer_->SetSyncEvent(!value);
   async_drawing_ = value;
 }
 
 void TGifAnimator::SetAutoSize(bool value) {
-  if (value == auto_size_) return;
-  auto_size_ = value;
+  {
+    ScopedLock state(StateLock());
+    if (value == auto_size_) return;
+    auto_size_ = value;
+  }
   if (value) AdjustSize();
 }
 
 void TGifAnimator::SetCenter(bool value) {
-  if (value == center_) return;
   {
-    ScopedStateLock lock(*this);
+    ScopedLock state(StateLock());
+    if (value == center_) return;
     center_ = value;
   }
   RefreshPicture();
@@ -118,9 +126,9 @@ void TGifAnimator::SetCenter(bool value) {
 }
 
 void TGifAnimator::SetStretch(bool value) {
-  if (value == stretch_) return;
   {
-    ScopedStateLock lock(*this);
+    ScopedLock state(StateLock());
+    if (value == stretch_) return;
     stretch_ = value;
   }
   RefreshPicture();
@@ -128,9 +136,9 @@ void TGifAnimator::SetStretch(bool value) {
 }
 
 void TGifAnimator::SetTransparent(bool value) {
-  if (value == transparent_) return;
   {
-    ScopedStateLock lock(*this);
+    ScopedLock state(StateLock());
+    if (value == transparent_) return;
     transparent_ = value;
   }
   RefreshPicture();
@@ -138,9 +146,9 @@ void TGifAnimator::SetTransparent(bool value) {
 }
 
 void TGifAnimator::SetFrameIndex(int value) {
-  if (value == frame_index_ || value < 0 || value >= image_->FrameCount()) return;
   {
-    ScopedStateLock lock(*this);
+    ScopedLock state(StateLock());
+    if (value == frame_index_ || value < 0 || value >= image_->FrameCount()) return;
     frame_index_ = value;
     timer_->SetInterval(FrameDelay());
   }
@@ -150,15 +158,17 @@ void TGifAnimator::SetFrameIndex(int value) {
 
 uint32_t TGifAnimator::FrameDelay() const {
   const int count = image_->FrameCount();
-  if (frame_index_ < 0 || frame_index_ >= count || count < 2) return 0;
-  const uint32_t delay = image_->Frames(frame_index_.load())->DelayMs();
+  const int index = frame_index_.load();
+  if (index < 0 || index >= count || count < 2) return 0;
+  const uint32_t delay = image_->Frames(index)->DelayMs();
   return std::clamp(delay, kMinFrameDelayMs, kMaxFrameDelayMs);
 }
 
 void TGifAnimator::HandleImageChange() {
   {
-    ScopedStateLock lock(*this);
+    ScopedLock state(StateLock());
     cache_.reset();
+    cache_share_.Reset();
     cache_index_ = -1;
     cache_key_ = clNone;
     frame_index_ = image_->CurrentFrame();
@@ -170,6 +180,7 @@ void TGifAnimator::HandleImageChange() {
 }
 
 bool TGifAnimator::CanAutoSize(int& new_width, int& new_height) {
+  ScopedLock state(StateLock());
   if (IsDesigning() || image_->Empty()) return true;
   const TAlign align = Align();
   if (align == TAlign::alNone || align == TAlign::alLeft || align == TAlign::alRight)
@@ -180,14 +191,22 @@ bool TGifAnimator::CanAutoSize(int& new_width, int& new_height) {
 }
 
 void TGifAnimator::AdjustSize() {
-  if (IsLoading() || (ComponentState() & csReading) != 0 || !auto_size_ || image_ == nullptr ||
-      image_->Empty())
-    return;
-  SetBounds(Left(), Top(), image_->LogicalWidth(), image_->LogicalHeight());
+  if (IsLoading() || (ComponentState() & csReading) != 0 || image_ == nullptr) return;
+  int width = 0, height = 0;
+  {
+    ScopedLock state(StateLock());
+    if (!auto_size_ || image_->Empty()) return;
+    width = image_->LogicalWidth();
+    height = image_->LogicalHeight();
+  }
+  // Without the lock: a resize reaches handlers (OnResize) that may stop the animation.
+  SetBounds(Left(), Top(), width, height);
 }
 
 HPALETTE TGifAnimator::GetPalette() {
-  if (image_ == nullptr || image_->Empty()) return nullptr;
+  if (image_ == nullptr) return nullptr;
+  ScopedLock state(StateLock());
+  if (image_->Empty()) return nullptr;
   return image_->Palette();
 }
 
@@ -207,53 +226,44 @@ void TGifAnimator::NotifyStop() {
 void TGifAnimator::StopAtEnd() { SetAnimate(false); }
 
 void TGifAnimator::AdvanceFrame(TObject*) {
-  if (InState(csPaintCopy) || !Visible() || image_->FrameCount() < 2 || Parent() == nullptr ||
-      !Parent()->HandleAllocated())
-    return;
+  // Events of a tick on the timer thread go to the user-interface thread (RunOnUIThread calls
+  // directly when the tick runs there).
+  bool hand_over_frame_event = false;
   {
-    ScopedStateLock lock(*this);
+    ScopedLock state(StateLock());
+    if (BeingPaintCopied() || !ShownForPainting() || image_->FrameCount() < 2 ||
+        Parent() == nullptr || !Parent()->HandleAllocated())
+      return;
     const int next = frame_index_ + 1;
     frame_index_ = next >= image_->FrameCount() || next < 0 ? 0 : next;
+    hand_over_frame_event = static_cast<bool>(OnFrameChanged);
+    // Without a handler the change is announced here, still under the lock: a handler
+    // assigned meanwhile waits for it and is first heard with the next frame, on the
+    // user-interface thread.
+    if (!hand_over_frame_event) NotifyFrameChanged();
   }
   // Listeners hear of the new frame before it is painted. No lock is held meanwhile: the
-  // user-interface thread may need the canvas lock to finish a paint before it can serve a
-  // method handed to it, and a handler may use the properties (state lock).
-  if (async_drawing_ && OnFrameChanged) {
-    if (!timer_->RunOnUIThread([this] { NotifyFrameChanged(); })) return;  // destroyed meanwhile
-  } else {
-    NotifyFrameChanged();
-  }
+  // user-interface thread may need the state and canvas locks to finish a paint before it can
+  // serve a method handed to it, and a handler may use the properties.
+  if (hand_over_frame_event && !timer_->RunOnUIThread([this] { NotifyFrameChanged(); }))
+    return;  // destroyed meanwhile
   int shown = 0;
   {
-    ScopedStateLock lock(*this);
-    TCanvas& canvas = Canvas();
-    // Afterwards, also on failure: the canvas is unlocked and the frame shown stays for its own
-    // delay.
-    auto after_paint = [&] {
-      canvas.Unlock();
+    ScopedLock state(StateLock());
+    ScopedCanvasLock canvas(Canvas());
+    // Afterwards, also on failure: the frame shown stays for its own delay.
+    const ScopeExit retime([this] {
       if (frame_index_ >= 0 && frame_index_ < image_->FrameCount())
         timer_->SetInterval(FrameDelay());
-    };
-    canvas.Lock();
-    try {
-      PaintNow();
-    } catch (...) {
-      after_paint();
-      throw;
-    }
-    after_paint();
+    });
+    PaintNow();
     shown = frame_index_;
   }
-  if (!loop_ && shown == 0) {
-    if (async_drawing_) {
-      timer_->RunOnUIThread([this] { StopAtEnd(); });
-    } else {
-      StopAtEnd();
-    }
-  }
+  if (!loop_ && shown == 0) timer_->RunOnUIThread([this] { StopAtEnd(); });
 }
 
 void TGifAnimator::PaintImage() {
+  ScopedLock state(StateLock());
   TGIFImage& image = *image_;
   if (image.Transparent() || image.Empty()) PaintParentBackground(Canvas());
   if (image.Empty() || image.LogicalWidth() < 1 || image.LogicalHeight() < 1) return;
@@ -285,6 +295,7 @@ void TGifAnimator::PaintImage() {
 }
 
 TBitmap* TGifAnimator::ComposeFrame(int index, TColor& key) {
+  ScopedLock state(StateLock());
   TGIFImage& image = *image_;
   const int count = image.FrameCount();
   key = clNone;
@@ -299,15 +310,22 @@ TBitmap* TGifAnimator::ComposeFrame(int index, TColor& key) {
                      cache_index_ < count && image.Frames(cache_index_)->DisposeMode() != 3 &&
                      cache_->Width() == width && cache_->Height() == height;
   std::unique_ptr<TBitmap> fresh;
+  pictures::BudgetShare fresh_share;
   TBitmap* bitmap = nullptr;
   if (reuse) {
     bitmap = cache_.get();
     key = cache_key_;
   } else {
     cache_.reset();
+    cache_share_.Reset();
     cache_index_ = -1;
     cache_key_ = clNone;
     key = clNone;
+    // The composition counts in the picture's memory budget (a screen-compatible bitmap of up
+    // to 32 bits per pixel).
+    const uint64_t bytes = uint64_t(width) * uint64_t(height) * 4;
+    if (!fresh_share.TryTake(image.Core().SharedBudget(), bytes))
+      throw EOutOfMemory("Out of memory");
     fresh = std::make_unique<TBitmap>();
     fresh->SetSize(width, height);
     bitmap = fresh.get();
@@ -376,7 +394,10 @@ TBitmap* TGifAnimator::ComposeFrame(int index, TColor& key) {
     fresh->SetTransparentColor(PaletteRelative(key));
     fresh->SetTransparent(true);
   }
-  if (fresh) cache_ = std::move(fresh);
+  if (fresh) {
+    cache_ = std::move(fresh);
+    cache_share_ = std::move(fresh_share);
+  }
   cache_index_ = index;
   cache_key_ = key;
   return cache_.get();

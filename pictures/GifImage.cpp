@@ -3,6 +3,7 @@
 #include "GifImage.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <span>
@@ -21,10 +22,29 @@ constexpr const char* kCannotChangeSize = "Cannot change the Size of a GIF image
 constexpr const char* kNoDataToWrite = "No GIF Data to write";
 
 // The core's errors as the framework's: data shorter than its length prefix is the stream read
-// error, everything else an invalid graphic operation with the core's message.
+// error, memory beyond the picture's budget the out-of-memory error, everything else an
+// invalid graphic operation with the core's message.
 [[noreturn]] void RaiseFrameworkError(const gif::GifError& error) {
   if (error.kind() == gif::ErrorKind::kShortData) throw EReadError(std::string(msg::kReadError));
+  if (error.kind() == gif::ErrorKind::kOutOfMemory) throw EOutOfMemory(error.what());
   throw EInvalidGraphicOperation(error.what());
+}
+
+// `bytes` of the picture's memory budget, or the framework's out-of-memory error.
+pictures::BudgetShare TakeMemory(const gif::GifPicture& picture, uint64_t bytes) {
+  try {
+    return picture.TakeMemory(bytes);
+  } catch (const gif::GifError& e) {
+    RaiseFrameworkError(e);
+  }
+}
+
+// What a framework bitmap of this size may take: a device-dependent bitmap has the screen's
+// depth (at most 32 bits per pixel), a monochrome one a bit per pixel in 16-bit rows.
+uint64_t BitmapBytes(int width, int height, bool monochrome) {
+  const uint64_t w = static_cast<uint64_t>(std::max(width, 0));
+  const uint64_t h = static_cast<uint64_t>(std::max(height, 0));
+  return monochrome ? (w + 15) / 16 * 2 * h : w * h * 4;
 }
 
 TProgressStage StageOf(gif::ProgressStage stage) {
@@ -36,15 +56,29 @@ TProgressStage StageOf(gif::ProgressStage stage) {
   return TProgressStage::psEnding;
 }
 
-std::unique_ptr<TBitmap> CopyOf(const TBitmap* bitmap) {
-  if (bitmap == nullptr) return nullptr;
-  auto copy = std::make_unique<TBitmap>();
-  copy->Assign(const_cast<TBitmap*>(bitmap));
+// A bitmap of a frame and its memory, taken from the picture's budget.
+struct ChargedBitmap {
+  std::unique_ptr<TBitmap> bitmap;
+  pictures::BudgetShare share;
+};
+
+// A copy of `bitmap` (none for null), its memory taken from `picture`'s budget first.
+ChargedBitmap CopyOf(const TBitmap* bitmap, const gif::GifPicture& picture) {
+  ChargedBitmap copy;
+  if (bitmap == nullptr) return copy;
+  auto* source = const_cast<TBitmap*>(bitmap);
+  copy.share =
+      TakeMemory(picture, BitmapBytes(source->Width(), source->Height(), source->Monochrome()));
+  copy.bitmap = std::make_unique<TBitmap>();
+  copy.bitmap->Assign(source);
   return copy;
 }
 
-// `count` bytes of `stream` (the stream read error when there are fewer), in memory of their own.
-std::vector<uint8_t> ReadBytes(TStream& stream, int64_t count) {
+// `count` bytes of `stream` (the stream read error when there are fewer), in memory of their own
+// that counts in `picture`'s budget while `share` holds it.
+std::vector<uint8_t> ReadBytes(TStream& stream, int64_t count, const gif::GifPicture& picture,
+                               pictures::BudgetShare& share) {
+  share = TakeMemory(picture, static_cast<uint64_t>(std::max<int64_t>(count, 0)));
   std::vector<uint8_t> data;
   try {
     data.resize(static_cast<size_t>(count));
@@ -208,15 +242,27 @@ TBitmap* TGIFFrame::Bitmap() {
   } catch (const gif::GifError& e) {
     RaiseFrameworkError(e);
   }
+  // The framework bitmap: made from the bitmap file (a device-independent bitmap of the file's
+  // size) and converted to the screen's depth unless it is monochrome.
+  const bool monochrome = indexed->BitCount() == 1;
+  const uint64_t kept = BitmapBytes(static_cast<int>(indexed->Width()),
+                                    static_cast<int>(indexed->Height()), monochrome);
+  pictures::BudgetShare share = TakeMemory(picture, kept + indexed->FileSize());
   auto bitmap = std::make_unique<TBitmap>();
   TBytesStream file(indexed->FileData(), static_cast<int64_t>(indexed->FileSize()));
   bitmap->LoadFromStream(file);
   if (!bitmap->Monochrome()) bitmap->SetHandleType(TBitmapHandleType::bmDDB);
-  decoded_ = std::move(bitmap);
+  share.ShrinkTo(kept);
+  SetDecoded(std::move(bitmap), std::move(share));
   // The framework bitmap now holds the pixels; the core keeps only the encoded data (from
   // which it could decode again), so the frame's pixels are not held twice.
   if (core_->HasEncodedData()) core_->SetItem(core_->SharedItem());
   return decoded_.get();
+}
+
+void TGIFFrame::SetDecoded(std::unique_ptr<TBitmap> bitmap, pictures::BudgetShare share) {
+  decoded_ = std::move(bitmap);
+  decoded_share_ = std::move(share);
 }
 
 int TGIFFrame::Width() const {
@@ -249,7 +295,7 @@ void TGIFFrame::Assign(TPersistent* source) {
     AssignFromFrame(*frame);
   } else if (auto* image = dynamic_cast<TGIFImage*>(source)) {
     if (image->FrameCount() == 0) {
-      decoded_.reset();
+      SetDecoded(nullptr, {});
       reduced_ = false;
       core_->AssignBitmap(nullptr, gif::clNone);
       return;
@@ -265,14 +311,17 @@ void TGIFFrame::Assign(TPersistent* source) {
 
 void TGIFFrame::AssignFromFrame(TGIFFrame& source) {
   if (&source == this) return;
-  std::unique_ptr<TBitmap> copy = CopyOf(source.decoded_.get());
+  ChargedBitmap copy = CopyOf(source.decoded_.get(), owner_->core_);
   core_->AssignFrom(*source.core_);
-  decoded_ = std::move(copy);
+  SetDecoded(std::move(copy.bitmap), std::move(copy.share));
   reduced_ = source.reduced_;
   reduced_gray_ = source.reduced_gray_;
 }
 
 void TGIFFrame::AssignFromGraphic(TGraphic& graphic) {
+  // A bitmap copy of the picture, of up to 32 bits per pixel.
+  pictures::BudgetShare share =
+      TakeMemory(owner_->core_, BitmapBytes(graphic.Width(), graphic.Height(), false));
   auto bitmap = std::make_unique<TBitmap>();
   bitmap->Assign(&graphic);
   gif::Color trans = gif::clNone;
@@ -287,18 +336,25 @@ void TGIFFrame::AssignFromGraphic(TGraphic& graphic) {
   }
   // The frame's own copy draws opaque unless the frame's transparent colour is asked for.
   bitmap->SetTransparent(false);
-  decoded_ = std::move(bitmap);
+  SetDecoded(std::move(bitmap), std::move(share));
   UpdateCoreBitmap(trans);
 }
 
 void TGIFFrame::UpdateCoreBitmap(gif::Color trans_color) {
   std::shared_ptr<const gif::FrameBitmap> indexed;
+  pictures::BudgetShare share;
   bool reduced = false;
   if (decoded_ && !decoded_->Empty()) {
+    // The indexed bitmap (a byte per pixel at most, rows padded, colour table) stays with the
+    // core; on the way the bitmap's file image and, for deeper bitmaps, a colour per pixel.
+    const uint64_t pixels = uint64_t(decoded_->Width()) * uint64_t(decoded_->Height());
+    const uint64_t indexed_bytes = pixels + 4 * uint64_t(decoded_->Height()) + 1078;
+    share = TakeMemory(owner_->core_, indexed_bytes + 8 * pixels);
     indexed = std::make_shared<const gif::FrameBitmap>(
         IndexedFromBitmap(*decoded_, core_->Gray(), owner_->core_.GetLimits(), reduced));
+    share.ShrinkTo(indexed_bytes);
   }
-  core_->AssignBitmap(std::move(indexed), trans_color);
+  core_->AssignBitmap(std::move(indexed), trans_color, std::move(share));
   reduced_ = reduced;
   reduced_gray_ = core_->Gray();
 }
@@ -447,7 +503,8 @@ void TGIFImage::LoadFromStream(TStream& stream) {
   try {
     Clear();
     const int64_t available = std::max<int64_t>(0, stream.Size() - stream.Position());
-    ReadGif(ReadBytes(stream, available), true);
+    pictures::BudgetShare share;
+    ReadGif(ReadBytes(stream, available, core_, share), true);
   } catch (...) {
     SetPaletteModified(true);
     Changed(this);
@@ -465,7 +522,8 @@ void TGIFImage::ReadData(TStream& stream) {
     const uint32_t length = ReadLittle32(prefix);
     const int64_t available = std::max<int64_t>(0, stream.Size() - stream.Position());
     if (int64_t{length} > available) throw EReadError(std::string(msg::kReadError));
-    ReadGif(ReadBytes(stream, length), true);
+    pictures::BudgetShare share;
+    ReadGif(ReadBytes(stream, length, core_, share), true);
   } catch (...) {
     SetPaletteModified(true);
     Changed(this);
@@ -517,6 +575,8 @@ void TGIFImage::SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& pale
     } catch (const gif::GifError& e) {
       RaiseFrameworkError(e);
     }
+    // The stored form and its copy in the clipboard's memory block.
+    const pictures::BudgetShare copy = TakeMemory(core_, 2 * uint64_t{stored.size()});
     win::UniqueGlobal block(::GlobalAlloc(GMEM_MOVEABLE, stored.size()));
     if (!block) throw EOutOfMemory("Out of memory");
     {
@@ -552,9 +612,14 @@ void TGIFImage::LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palet
     if (!frames_.empty()) {
       core_.SetCurrentFrame(0);
       if (clipboard->HasFormat(CF_BITMAP)) {
+        const HANDLE handle = clipboard->GetAsHandle(CF_BITMAP);
+        BITMAP info{};
+        ::GetObjectW(handle, sizeof(info), &info);
+        pictures::BudgetShare share =
+            TakeMemory(core_, BitmapBytes(info.bmWidth, std::abs(info.bmHeight), false));
         auto bitmap = std::make_unique<TBitmap>();
-        bitmap->LoadFromClipboardFormat(CF_BITMAP, clipboard->GetAsHandle(CF_BITMAP), palette);
-        frames_[0]->decoded_ = std::move(bitmap);
+        bitmap->LoadFromClipboardFormat(CF_BITMAP, handle, palette);
+        frames_[0]->SetDecoded(std::move(bitmap), std::move(share));
       }
     }
   } catch (...) {
@@ -570,17 +635,17 @@ void TGIFImage::LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palet
 
 void TGIFImage::AssignFromImage(TGIFImage& source) {
   if (&source == this) return;
-  std::vector<std::unique_ptr<TBitmap>> copies;
+  std::vector<ChargedBitmap> copies;
   std::vector<std::pair<bool, bool>> reductions;
   for (const auto& frame : source.frames_) {
-    copies.push_back(CopyOf(frame->decoded_.get()));
+    copies.push_back(CopyOf(frame->decoded_.get(), core_));
     reductions.emplace_back(frame->reduced_, frame->reduced_gray_);
   }
   frames_.clear();
   core_.AssignFrom(source.core_);
   SyncFrames();
   for (size_t i = 0; i < frames_.size() && i < copies.size(); ++i) {
-    frames_[i]->decoded_ = std::move(copies[i]);
+    frames_[i]->SetDecoded(std::move(copies[i].bitmap), std::move(copies[i].share));
     frames_[i]->reduced_ = reductions[i].first;
     frames_[i]->reduced_gray_ = reductions[i].second;
   }
@@ -594,14 +659,21 @@ void TGIFImage::Assign(TPersistent* source) {
     AssignFromImage(*image);
     Changed(this);
   } else if (auto* frame = dynamic_cast<TGIFFrame*>(source)) {
-    // The frame may belong to this picture: take what it has before the list is replaced.
-    std::unique_ptr<TBitmap> copy = CopyOf(frame->decoded_.get());
+    // The frame may be one of this picture's own: everything is taken from it, and the core
+    // (which copies a frame of its own before emptying itself) is done with it, before the
+    // frame list, this frame among it, is replaced.
+    ChargedBitmap copy = CopyOf(frame->decoded_.get(), core_);
     const bool reduced = frame->reduced_, reduced_gray = frame->reduced_gray_;
-    frames_.clear();
-    core_.AssignFromFrame(frame->Core());
+    const gif::GifFrame& source_core = frame->Core();
+    // Either the core changes completely or, failing, not at all: the list matches it after.
+    try {
+      core_.AssignFromFrame(source_core);
+    } catch (const gif::GifError& e) {
+      RaiseFrameworkError(e);
+    }
     SyncFrames();
     if (!frames_.empty()) {
-      frames_[0]->decoded_ = std::move(copy);
+      frames_[0]->SetDecoded(std::move(copy.bitmap), std::move(copy.share));
       frames_[0]->reduced_ = reduced;
       frames_[0]->reduced_gray_ = reduced_gray;
     }

@@ -134,10 +134,13 @@ class TGIFFrame : public TPersistent {
   // Gives the core frame an indexed bitmap made from `decoded_` (reduced to 256 colours when
   // it is deeper than 8 bits; gray levels when the frame is marked gray).
   void UpdateCoreBitmap(gif::Color trans_color);
+  // The frame's bitmap from now on, with its memory taken from the picture's budget.
+  void SetDecoded(std::unique_ptr<TBitmap> bitmap, pictures::BudgetShare share);
 
   TGIFImage* owner_;
   gif::GifFrame* core_;
   std::unique_ptr<TBitmap> decoded_;
+  pictures::BudgetShare decoded_share_;
   // The core's indexed bitmap was reduced from a deeper bitmap, with gray levels or not.
   bool reduced_ = false;
   bool reduced_gray_ = false;
@@ -202,6 +205,13 @@ class TGIFImage : public TGraphic {
   // The image's comment lines.
   const std::vector<std::string>& Comment() const { return core_.Data().comment; }
   void SetComment(std::vector<std::string> lines);
+
+  // The picture's memory budget in bytes (frames, their data and bitmaps, the data being read
+  // or written): whatever would take the picture beyond it fails with EOutOfMemory before
+  // anything is allocated.
+  uint64_t MemoryLimit() const { return core_.MemoryLimit(); }
+  void SetMemoryLimit(uint64_t bytes) { core_.SetMemoryLimit(bytes); }
+  uint64_t MemoryUsed() const { return core_.MemoryUsed(); }
 
   gif::GifPicture& Core() { return core_; }
   const gif::GifPicture& Core() const { return core_; }

@@ -6,6 +6,7 @@
 
 #include "Classes_win.h"
 #include "Forms.h"
+#include "ScopeExit.h"
 #include "WinHandles.h"
 
 namespace vornada {
@@ -21,50 +22,56 @@ struct WindowPainting : TWinControl {
   }
 };
 
-// Puts a control into the paint-copy state for the lifetime of the object.
-class ScopedPaintCopy {
+}  // namespace
+
+// The framework's paint-copy flag, and for an image control also the mark that its foreign
+// thread reads, for the lifetime of the object.
+class TImageControl::ScopedPaintCopy {
  public:
   explicit ScopedPaintCopy(TControl& control)
-      : control_(control), was_set_(control.InState(csPaintCopy)) {
+      : control_(control),
+        image_(dynamic_cast<TImageControl*>(&control)),
+        was_set_(control.InState(csPaintCopy)) {
+    if (image_ != nullptr) ++image_->paint_copies_;
     control_.SetControlState(control_.ControlStateFlags() | csPaintCopy);
   }
   ~ScopedPaintCopy() {
     if (!was_set_) control_.SetControlState(control_.ControlStateFlags() & ~csPaintCopy);
+    if (image_ != nullptr) --image_->paint_copies_;
   }
   ScopedPaintCopy(const ScopedPaintCopy&) = delete;
   ScopedPaintCopy& operator=(const ScopedPaintCopy&) = delete;
 
  private:
   TControl& control_;
+  TImageControl* image_;
   bool was_set_;
 };
 
-}  // namespace
-
 TImageControl::TImageControl(TComponent* owner) : TGraphicControl(owner) {
-  ::InitializeCriticalSection(&state_lock_);
   SetControlStyle(ControlStyleFlags() | csCaptureMouse | csClickEvents | csOpaque |
                   csDoubleClicks | csReplicatable);
   SetBounds(Left(), Top(), 105, 105);
   SetParentColor(true);
 }
 
-TImageControl::~TImageControl() {
-  Destroying();
-  ::DeleteCriticalSection(&state_lock_);
-}
+TImageControl::~TImageControl() { Destroying(); }
 
 void TImageControl::WndProc(TMessage& m) {
+  if (m.Msg == CM_VISIBLECHANGED) visible_.store(Visible());
   if (m.Msg != WM_PAINT) {
     TGraphicControl::WndProc(m);
     return;
   }
+  // The locks first: whether this thread is already inside the buffered paint can only be told
+  // with the canvas locked (another thread's buffered paint holds the lock meanwhile).
+  ScopedLock state(StateLock());
+  ScopedCanvasLock lock(Canvas());
   if (buffered_paint_) {
     TGraphicControl::WndProc(m);
     return;
   }
   if (m.WParam == 0) return;
-  ScopedCanvasLock lock(Canvas());
   const HDC target = reinterpret_cast<HDC>(m.WParam);
   const int width = std::max(ClientWidth(), 1);
   const int height = std::max(ClientHeight(), 1);
@@ -92,14 +99,15 @@ void TImageControl::Paint() {
   TCanvas& canvas = Canvas();
   canvas.Brush().SetColor(Color());
   canvas.FillRect(ClientRect());
-  const bool was_painting = painting_.exchange(true);
-  try {
+  {
+    // Paint runs with the canvas locked, so one thread at a time is marked as painting.
+    ScopedCanvasLock lock(canvas);
+    if (painting_depth_++ == 0) painting_thread_.store(::GetCurrentThreadId());
+    const ScopeExit unmark([this] {
+      if (--painting_depth_ == 0) painting_thread_.store(0);
+    });
     PaintImage();
-  } catch (...) {
-    painting_ = was_painting;
-    throw;
   }
-  painting_ = was_painting;
   if (IsDesigning() && picture_ != nullptr && (picture_->Transparent() || picture_->Empty())) {
     canvas.Pen().SetStyle(TPenStyle::psDash);
     canvas.Brush().SetStyle(TBrushStyle::bsClear);
@@ -164,7 +172,7 @@ void TImageControl::RefreshPicture() {
     if (GetPalette() != nullptr) {
       TCustomForm* form = GetParentForm(this);
       if (form != nullptr && form->Active() && form->HandleAllocated()) {
-        if (painting_) {
+        if (Painting()) {
           ::SendMessageW(form->Handle(), WM_QUERYNEWPALETTE, 0, 0);
         } else {
           ::PostMessageW(form->Handle(), WM_QUERYNEWPALETTE, 0, 0);
@@ -175,7 +183,7 @@ void TImageControl::RefreshPicture() {
       picture_->SetPaletteModified(false);
     }
   }
-  if (painting_) {
+  if (Painting()) {
     Update();
   } else {
     Invalidate();

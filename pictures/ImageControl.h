@@ -6,7 +6,11 @@
 //
 // Ownership: the control only refers to its picture (the subclass owns it); the buffer bitmap
 // and device contexts of a paint live for that paint.
-// Locks: the state lock is taken before the control's canvas lock, never after it.
+// Locks: the state lock (StateLock) is taken before the control's canvas lock, never after it.
+// Painting (WM_PAINT, on any thread) takes both, in that order, so a paint never meets a change
+// of the state made under the state lock. The painting thread and the buffered-paint flag are
+// only changed with the canvas lock held; the visibility and paint-copy marks that a foreign
+// thread reads are atomic copies of the framework's.
 #pragma once
 
 #include <windows.h>
@@ -15,6 +19,7 @@
 
 #include "Controls.h"
 #include "Graphics.h"
+#include "Lock.h"
 
 namespace vornada {
 
@@ -34,19 +39,14 @@ class TImageControl : public TGraphicControl {
   void PaintParentBackground(TCanvas& canvas);
 
  protected:
-  // Holds the control's state lock for its lifetime.
-  class ScopedStateLock {
-   public:
-    explicit ScopedStateLock(TImageControl& control) : control_(control) {
-      ::EnterCriticalSection(&control_.state_lock_);
-    }
-    ~ScopedStateLock() { ::LeaveCriticalSection(&control_.state_lock_); }
-    ScopedStateLock(const ScopedStateLock&) = delete;
-    ScopedStateLock& operator=(const ScopedStateLock&) = delete;
-
-   private:
-    TImageControl& control_;
-  };
+  // The lock of the state the control shares with a foreign thread (see the file comment).
+  Lock& StateLock() const { return state_lock_; }
+  // True while the calling thread runs this control's own paint code.
+  bool Painting() const { return painting_thread_.load() == ::GetCurrentThreadId(); }
+  // The control's Visible as a foreign thread may read it.
+  bool ShownForPainting() const { return visible_.load(); }
+  // True while another control paints this one into its background (the paint-copy state).
+  bool BeingPaintCopied() const { return paint_copies_.load() > 0; }
 
   void Paint() override;
   // Draws the picture onto the control's canvas.
@@ -59,13 +59,19 @@ class TImageControl : public TGraphicControl {
 
   TGraphic* Picture() const { return picture_; }
   void SetPicture(TGraphic* picture) { picture_ = picture; }
-  bool Painting() const { return painting_.load(); }
 
  private:
-  CRITICAL_SECTION state_lock_;
-  std::atomic<bool> painting_{false};
-  bool buffered_paint_ = false;  // only touched with the canvas locked
-  TGraphic* picture_ = nullptr;
+  // Puts a control into the paint-copy state for its lifetime.
+  class ScopedPaintCopy;
+
+  mutable Lock state_lock_;
+  // The thread inside Paint (0: none) and how deep; changed with the canvas lock held.
+  std::atomic<DWORD> painting_thread_{0};
+  int painting_depth_ = 0;
+  bool buffered_paint_ = false;  // changed and read with the canvas lock held
+  std::atomic<bool> visible_{true};
+  std::atomic<int> paint_copies_{0};
+  TGraphic* picture_ = nullptr;  // set by the subclass while no paint runs
 };
 
 }  // namespace vornada

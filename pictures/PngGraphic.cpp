@@ -488,8 +488,11 @@ void TPngGraphic::AssignFromBitmap(TBitmap& bitmap, bool with_transparency) {
   info.header.biPlanes = 1;
   info.header.biBitCount = static_cast<WORD>(bpp);
   info.header.biCompression = BI_RGB;
+  // The copy of the bitmap's pixels counts for the picture while the conversion lasts.
+  const uint64_t bytes = stride * static_cast<uint64_t>(height);
+  const pictures::BudgetShare work = Guarded([&] { return core_.TakeMemory(bytes); });
   std::vector<uint8_t> bits;
-  Guarded([&] { bits.resize(static_cast<size_t>(stride * static_cast<uint64_t>(height))); });
+  Guarded([&] { bits.resize(static_cast<size_t>(bytes)); });
   // GetDIBits wants the bitmap out of every device context.
   bitmap.Canvas().FreeContext();
   {
@@ -518,6 +521,10 @@ void TPngGraphic::CopyIntoBitmap(TBitmap& bitmap) {
   }
   ::GdiFlush();
   const int w = static_cast<int>(header->Width()), h = static_cast<int>(header->Height());
+  // The copy (of up to 32 bits per pixel) must fit the picture's budget beside the picture;
+  // the bitmap owns it afterwards.
+  const pictures::BudgetShare check =
+      Guarded([&] { return core_.TakeMemory(uint64_t(w) * uint64_t(h) * 4); });
   const uint8_t colour_type = header->ColourType();
   win::UniqueBitmap copy;
   win::ScopedGetDC screen(nullptr);
@@ -562,6 +569,10 @@ void TPngGraphic::CopyIntoBitmap(TBitmap& bitmap) {
 // ---- clipboard -------------------------------------------------------------------------------
 
 void TPngGraphic::SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette) {
+  // The bitmap drawn for the clipboard (of up to 32 bits per pixel) must fit the picture's
+  // budget beside the picture.
+  const uint64_t bytes = uint64_t(std::max(Width(), 0)) * uint64_t(std::max(Height(), 0)) * 4;
+  const pictures::BudgetShare check = Guarded([&] { return core_.TakeMemory(bytes); });
   TBitmap bitmap;
   bitmap.SetSize(Width(), Height());
   if (!bitmap.Empty()) {

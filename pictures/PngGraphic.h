@@ -103,8 +103,8 @@ class TPngGraphic : public TGraphic {
   bool Empty() const override;
   int Width() const override;
   int Height() const override;
-  // Resize to (value, height) / (width, value): EPngInvalidNewSize below 1,
-  // EPngHeaderNotPresent without an image.
+  // Resize to (value, height) / (width, value): EPngInvalidNewSize below 1, EPngSizeExceeds
+  // above 65535 (the loader's limit), EPngHeaderNotPresent without an image.
   void SetWidth(int value) override;
   void SetHeight(int value) override;
   // True unless the transparency mode is akOpaque.
@@ -158,6 +158,12 @@ class TPngGraphic : public TGraphic {
   void SetSaveInterlace(uint8_t method) { core_.SetSaveInterlace(method); }
   uint32_t IdatLimit() const { return core_.IdatLimit(); }  // at least 65535
   void SetIdatLimit(uint32_t limit) { core_.SetIdatLimit(limit); }
+
+  // ---- memory ----
+  // The picture's memory budget in bytes (chunks, image, working buffers): whatever would take
+  // the picture beyond it fails with EPngOutMemory before anything is allocated.
+  uint64_t MemoryLimit() const { return core_.MemoryLimit(); }
+  void SetMemoryLimit(uint64_t bytes) { core_.SetMemoryLimit(bytes); }
 
   // The core picture: chunks, header, image memory.
   png::PngPicture& Core() { return core_; }

@@ -1,63 +1,92 @@
 // TThreadTimer and its thread (see ThreadTimer.h for the guarantees and who owns what).
 //
-// The timer and its thread meet in TimerThreadShared, guarded by one critical section with one
-// condition variable that every change of the shared state signals. The thread's loop waits
-// there for its interval; the timer changes the state and wakes it. Nothing ever suspends the
-// thread from outside: a thread stopped at an arbitrary point could be holding a lock (a canvas
-// lock, the heap lock) that the user-interface thread needs next.
+// The timer and its thread meet in TimerThreadShared, guarded by one lock; every change of the
+// shared state signals an event that wakes the thread, and the end of a tick signals another
+// for whoever waits for it. The thread's loop waits on its event for its interval (a kernel
+// wait, as fine as the system's timers); the timer changes the state and wakes it. Nothing ever suspends the thread from
+// outside: a thread stopped at an arbitrary point could be holding a lock (a canvas lock, the
+// heap lock) that the user-interface thread needs next.
 #include "ThreadTimer.h"
 
 #include <exception>
 #include <utility>
 
 #include "Forms.h"
+#include "Lock.h"
 
 namespace vornada {
 
+// Every field is guarded by `lock`; `wake` is signalled after every change (only the thread
+// waits on it) and `tick_ended` whenever a tick ends or the thread leaves. Both events reset
+// themselves when a waiter wakes; waiters look at the state again whichever way they woke.
 struct TimerThreadShared {
-  TimerThreadShared() {
-    ::InitializeCriticalSection(&lock);
-    ::InitializeConditionVariable(&changed);
-  }
-  ~TimerThreadShared() { ::DeleteCriticalSection(&lock); }
-  TimerThreadShared(const TimerThreadShared&) = delete;
-  TimerThreadShared& operator=(const TimerThreadShared&) = delete;
+  Lock lock;
+  win::UniqueKernelHandle wake{::CreateEventW(nullptr, FALSE, FALSE, nullptr)};
+  win::UniqueKernelHandle tick_ended{::CreateEventW(nullptr, FALSE, FALSE, nullptr)};
+  void Changed() { ::SetEvent(wake.get()); }
+  void TickEnded() { ::SetEvent(tick_ended.get()); }
 
-  CRITICAL_SECTION lock;
-  CONDITION_VARIABLE changed;
-
-  // Written by the timer, read by the thread.
+  // The timer's properties.
   TThreadTimer* owner = nullptr;  // null once the timer is being destroyed
   TNotifyEvent on_timer;
   bool enabled = true;
+  uint32_t interval = 1000;
   bool sync_event = true;
-  uint32_t interval = 1000;       // the thread's copy of the interval
-  bool paused = true;             // the thread waits without ticking
-  bool terminate = false;         // the thread leaves its loop
-  uint64_t generation = 0;        // bumped to make a waiting thread start its wait again
+  bool threaded = true;
+  TThreadPriority priority = TThreadPriority::tpNormal;
+
+  // The thread.
+  TTimerThread* thread = nullptr;  // the running thread object; it frees itself as it ends
+  uint32_t wait_interval = 1000;   // the interval the thread waits for
+  bool paused = true;              // the thread waits without ticking
+  bool terminate = false;          // the thread leaves its loop
+  uint64_t generation = 0;         // bumped to make a waiting thread start its wait again
+  DWORD thread_id = 0;
+  bool thread_alive = false;
 
   // The tick in progress.
   bool ticking = false;           // the thread is inside a tick: owner code may run
   DWORD running_thread = 0;       // the thread running owner code (timer or user interface)
   int ui_serving = 0;             // the user-interface thread runs a method a tick waits for
-  DWORD thread_id = 0;
-  bool thread_alive = false;
   std::exception_ptr last_error;  // the failure of the last tick that failed on the thread
 };
 
 namespace {
 
-class SharedLock {
+// The shared lock taken for a scope, let go of while the holder waits for an event and taken
+// again afterwards. The lock must be held once only.
+class SharedState {
  public:
-  explicit SharedLock(TimerThreadShared& shared) : shared_(shared) {
-    ::EnterCriticalSection(&shared_.lock);
+  explicit SharedState(TimerThreadShared& shared) : shared_(shared) { Enter(); }
+  ~SharedState() {
+    if (held_) Leave();
   }
-  ~SharedLock() { ::LeaveCriticalSection(&shared_.lock); }
-  SharedLock(const SharedLock&) = delete;
-  SharedLock& operator=(const SharedLock&) = delete;
+  SharedState(const SharedState&) = delete;
+  SharedState& operator=(const SharedState&) = delete;
+
+  void Enter() {
+    shared_.lock.Enter();
+    held_ = true;
+  }
+  void Leave() {
+    held_ = false;
+    shared_.lock.Leave();
+  }
+  // Waits (without the lock) for a change of the state, at most `ms` milliseconds.
+  void WaitForChange(DWORD ms = INFINITE) { WaitFor(shared_.wake.get(), ms); }
+  // Waits (without the lock) for the end of a tick, at most `ms` milliseconds.
+  void WaitForTickEnd(DWORD ms) { WaitFor(shared_.tick_ended.get(), ms); }
+
+ private:
+  void WaitFor(HANDLE event, DWORD ms) {
+    Leave();
+    ::WaitForSingleObject(event, ms);
+    Enter();
+  }
 
  private:
   TimerThreadShared& shared_;
+  bool held_ = false;
 };
 
 constexpr wchar_t kMessageWindowClass[] = L"VornadaThreadTimerWindow";
@@ -86,10 +115,11 @@ uint64_t SteadyMilliseconds() {
 class TTimerThread : public TThread {
  public:
   VORNADA_CLASS_NAME(TTimerThread)
+  // Created with the shared lock held.
   explicit TTimerThread(std::shared_ptr<TimerThreadShared> shared)
       : TThread(true), shared_(std::move(shared)) {
     SetFreeOnTerminate(true);
-    SharedLock lock(*shared_);
+    shared_->thread = this;
     shared_->thread_id = ThreadID();
     shared_->thread_alive = true;
   }
@@ -104,6 +134,8 @@ class TTimerThread : public TThread {
   void TickOnUserInterfaceThread();
   void Tick(TThreadTimer* timer, bool sync);
   void Loop();
+  // The thread is leaving: the timer no longer waits for it or refers to it.
+  void Leaving();
 
   std::shared_ptr<TimerThreadShared> shared_;
 };
@@ -114,7 +146,7 @@ void TTimerThread::TickOnUserInterfaceThread() {
     TThreadTimer* timer = nullptr;
     DWORD waiting_thread = 0;
     {
-      SharedLock lock(*shared);
+      ScopedLock lock(shared->lock);
       timer = shared->owner;
       if (timer == nullptr) return;
       waiting_thread = shared->running_thread;
@@ -125,7 +157,7 @@ void TTimerThread::TickOnUserInterfaceThread() {
     } catch (...) {
       Application()->HandleException(std::current_exception());
     }
-    SharedLock lock(*shared);
+    ScopedLock lock(shared->lock);
     shared->running_thread = waiting_thread;
   });
 }
@@ -141,7 +173,7 @@ void TTimerThread::Tick(TThreadTimer* timer, bool sync) {
     // Kept and reported from this thread; the loop goes on either way.
     std::exception_ptr error = std::current_exception();
     {
-      SharedLock lock(*shared_);
+      ScopedLock lock(shared_->lock);
       shared_->last_error = error;
     }
     try {
@@ -158,48 +190,33 @@ void TTimerThread::Execute() {
   } catch (...) {
     // The loop itself does not fail; should it ever, the timer must not wait for a tick that
     // will never end.
-    SharedLock lock(*shared_);
-    shared_->ticking = false;
-    shared_->running_thread = 0;
-    shared_->thread_alive = false;
-    ::WakeAllConditionVariable(&shared_->changed);
   }
+  Leaving();
+}
+
+void TTimerThread::Leaving() {
+  ScopedLock lock(shared_->lock);
+  shared_->ticking = false;
+  shared_->running_thread = 0;
+  shared_->thread_alive = false;
+  if (shared_->thread == this) shared_->thread = nullptr;
+  shared_->TickEnded();
 }
 
 void TTimerThread::Loop() {
   TimerThreadShared& s = *shared_;
   const DWORD self = ::GetCurrentThreadId();
-  // The shared lock, held except while a tick runs; let go of on the way out whatever happens.
-  class HeldLock {
-   public:
-    explicit HeldLock(CRITICAL_SECTION& cs) : cs_(cs) { Enter(); }
-    ~HeldLock() {
-      if (held_) Leave();
-    }
-    HeldLock(const HeldLock&) = delete;
-    HeldLock& operator=(const HeldLock&) = delete;
-    void Enter() {
-      ::EnterCriticalSection(&cs_);
-      held_ = true;
-    }
-    void Leave() {
-      held_ = false;
-      ::LeaveCriticalSection(&cs_);
-    }
-
-   private:
-    CRITICAL_SECTION& cs_;
-    bool held_ = false;
-  } lock(s.lock);
+  // Held except while a tick runs and while waiting.
+  SharedState state(s);
   for (;;) {
     if (s.terminate || Terminated()) break;
     if (s.paused) {
-      ::SleepConditionVariableCS(&s.changed, &s.lock, INFINITE);
+      state.WaitForChange();
       continue;
     }
     // Wait for the interval; any change of the state (pause, end, a new interval) starts over.
     const uint64_t generation = s.generation;
-    const uint32_t interval = s.interval;
+    const uint32_t interval = s.wait_interval;
     const uint64_t start = SteadyMilliseconds();
     bool elapsed = false;
     while (!s.terminate && !s.paused && generation == s.generation) {
@@ -208,7 +225,7 @@ void TTimerThread::Loop() {
         elapsed = true;
         break;
       }
-      ::SleepConditionVariableCS(&s.changed, &s.lock, static_cast<DWORD>(interval - waited));
+      state.WaitForChange(static_cast<DWORD>(interval - waited));
     }
     if (!elapsed) continue;
     TThreadTimer* timer = s.owner;
@@ -216,15 +233,13 @@ void TTimerThread::Loop() {
     const bool sync = s.sync_event;
     s.ticking = true;
     s.running_thread = self;
-    lock.Leave();
+    state.Leave();
     Tick(timer, sync);
-    lock.Enter();
+    state.Enter();
     s.ticking = false;
     s.running_thread = 0;
-    ::WakeAllConditionVariable(&s.changed);
+    s.TickEnded();
   }
-  s.thread_alive = false;
-  ::WakeAllConditionVariable(&s.changed);
 }
 
 // ---- the timer -------------------------------------------------------------------------------
@@ -232,79 +247,102 @@ void TTimerThread::Loop() {
 TThreadTimer::TThreadTimer(TComponent* owner)
     : TComponent(owner), shared_(std::make_shared<TimerThreadShared>()) {
   Application();  // the application object exists before any tick may report through it
+  ScopedLock lock(shared_->lock);
   shared_->owner = this;
-  StartThreadIfEnded();
+  (new TTimerThread(shared_))->Resume();
 }
 
 TThreadTimer::~TThreadTimer() {
   Destroying();
   {
-    SharedLock lock(*shared_);
-    enabled_ = false;
+    ScopedLock lock(shared_->lock);
     shared_->enabled = false;
     shared_->on_timer = nullptr;
     shared_->owner = nullptr;
-    if (shared_->thread_alive && thread_ != nullptr) thread_->Terminate();
+    if (shared_->thread != nullptr) shared_->thread->Terminate();
     shared_->terminate = true;
-    ::WakeAllConditionVariable(&shared_->changed);
+    shared_->Changed();
   }
   WaitForTickEnd();
-  thread_ = nullptr;  // it frees itself as its loop ends
   ReleaseMessageWindow();
 }
 
-void TThreadTimer::StartThreadIfEnded() {
-  {
-    SharedLock lock(*shared_);
-    if (shared_->thread_alive) return;
-    shared_->terminate = false;
-  }
-  thread_ = new TTimerThread(shared_);
-  thread_->Resume();
-}
-
 bool TThreadTimer::ThreadRunning() const {
-  SharedLock lock(*shared_);
+  ScopedLock lock(shared_->lock);
   return shared_->thread_alive && !shared_->paused && !shared_->terminate;
 }
 
+bool TThreadTimer::Enabled() const {
+  ScopedLock lock(shared_->lock);
+  return shared_->enabled;
+}
+
 void TThreadTimer::SetEnabled(bool value) {
-  if (value == enabled_) return;
-  enabled_ = value;
   {
-    SharedLock lock(*shared_);
+    ScopedLock lock(shared_->lock);
+    if (value == shared_->enabled) return;
     shared_->enabled = value;
   }
   ApplyTimerState();
   if (!value) WaitForTickEnd();
 }
 
+uint32_t TThreadTimer::Interval() const {
+  ScopedLock lock(shared_->lock);
+  return shared_->interval;
+}
+
 void TThreadTimer::SetInterval(uint32_t value) {
-  if (value == interval_) return;
-  interval_ = value;
+  {
+    ScopedLock lock(shared_->lock);
+    if (value == shared_->interval) return;
+    shared_->interval = value;
+  }
   ApplyTimerState();
+}
+
+bool TThreadTimer::SyncEvent() const {
+  ScopedLock lock(shared_->lock);
+  return shared_->sync_event;
 }
 
 void TThreadTimer::SetSyncEvent(bool value) {
-  sync_event_ = value;
-  SharedLock lock(*shared_);
+  ScopedLock lock(shared_->lock);
   shared_->sync_event = value;
 }
 
+bool TThreadTimer::Threaded() const {
+  ScopedLock lock(shared_->lock);
+  return shared_->threaded;
+}
+
 void TThreadTimer::SetThreaded(bool value) {
-  if (value == threaded_) return;
-  threaded_ = value;
+  {
+    ScopedLock lock(shared_->lock);
+    if (value == shared_->threaded) return;
+    shared_->threaded = value;
+  }
   ApplyTimerState();
 }
 
+TThreadPriority TThreadTimer::ThreadPriority() const {
+  ScopedLock lock(shared_->lock);
+  return shared_->priority;
+}
+
 void TThreadTimer::SetThreadPriority(TThreadPriority value) {
-  if (value == priority_) return;
-  priority_ = value;
-  if (threaded_) ApplyTimerState();
+  bool threaded = false;
+  {
+    ScopedLock lock(shared_->lock);
+    if (value == shared_->priority) return;
+    shared_->priority = value;
+    threaded = shared_->threaded;
+  }
+  if (threaded) ApplyTimerState();
 }
 
 TNotifyEvent TThreadTimer::OnTimer() const {
-  SharedLock lock(*shared_);
+  ScopedLock lock(shared_->lock);
   return shared_->on_timer;
 }
 
@@ -312,7 +350,7 @@ void TThreadTimer::SetOnTimer(TNotifyEvent handler) {
   bool had = false;
   const bool has = static_cast<bool>(handler);
   {
-    SharedLock lock(*shared_);
+    ScopedLock lock(shared_->lock);
     had = static_cast<bool>(shared_->on_timer);
     shared_->on_timer = std::move(handler);
   }
@@ -325,35 +363,47 @@ void TThreadTimer::SetOnTimer(TNotifyEvent handler) {
 void TThreadTimer::FireTimer() {
   TNotifyEvent handler;
   {
-    SharedLock lock(*shared_);
+    ScopedLock lock(shared_->lock);
     if (!shared_->enabled || shared_->owner == nullptr) return;
     handler = shared_->on_timer;
   }
-  if (!IsDestroying() && handler) handler(this);
+  // The component's destroying state is the user-interface thread's to read; on the timer
+  // thread the cleared owner above tells that the timer is going.
+  if (OnUserInterfaceThread() && IsDestroying()) return;
+  if (handler) handler(this);
 }
 
 void TThreadTimer::ApplyTimerState() {
-  const bool has_handler = static_cast<bool>(OnTimer());
-  const bool runs = interval_ != 0 && enabled_ && has_handler && !IsDestroying();
-  if (threaded_) {
-    ReleaseMessageWindow();
-    if (runs) StartThreadIfEnded();
-    {
-      SharedLock lock(*shared_);
-      shared_->interval = interval_;
-      shared_->paused = !runs;
-      ++shared_->generation;
-      ::WakeAllConditionVariable(&shared_->changed);
-    }
-    if (runs && thread_ != nullptr) thread_->SetPriority(priority_);
-    return;
-  }
+  // Windowed mode is only handled on the user-interface thread, which owns the window.
+  const bool destroying = OnUserInterfaceThread() && IsDestroying();
+  bool threaded = true;
+  bool runs = false;
+  uint32_t interval = 0;
   {
-    SharedLock lock(*shared_);
-    shared_->paused = true;
-    ++shared_->generation;
-    ::WakeAllConditionVariable(&shared_->changed);
+    ScopedLock lock(shared_->lock);
+    TimerThreadShared& s = *shared_;
+    threaded = s.threaded;
+    interval = s.interval;
+    runs = s.interval != 0 && s.enabled && s.on_timer && s.owner != nullptr && !destroying;
+    if (threaded && runs && !s.thread_alive) {
+      s.terminate = false;
+      (new TTimerThread(shared_))->Resume();
+    }
+    s.wait_interval = s.interval;
+    s.paused = !threaded || !runs;
+    ++s.generation;
+    if (threaded && runs && s.thread != nullptr) s.thread->SetPriority(s.priority);
+    s.Changed();
   }
+  if (!OnUserInterfaceThread()) return;
+  if (threaded) {
+    ReleaseMessageWindow();
+  } else {
+    ApplyWindowTimer(runs, interval);
+  }
+}
+
+void TThreadTimer::ApplyWindowTimer(bool runs, uint32_t interval) {
   if (window_) {
     if (window_timer_) ::KillTimer(window_.get(), kWindowTimerId);
     window_timer_ = false;
@@ -373,7 +423,7 @@ void TThreadTimer::ApplyTimerState() {
       ::SetWindowLongPtrW(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   }
   if (runs) {
-    if (!window_ || ::SetTimer(window_.get(), kWindowTimerId, interval_, nullptr) == 0)
+    if (!window_ || ::SetTimer(window_.get(), kWindowTimerId, interval, nullptr) == 0)
       throw EOutOfResources(std::string(msg::kOutOfTimers));
     window_timer_ = true;
   }
@@ -407,7 +457,7 @@ bool TThreadTimer::RunOnUIThread(const std::function<void()>& method) {
   std::shared_ptr<TimerThreadShared> shared = shared_;  // `this` may be gone after `method`
   bool hand_over = !OnUserInterfaceThread();
   {
-    SharedLock lock(*shared);
+    ScopedLock lock(shared->lock);
     if (!shared->thread_alive || shared->terminate) hand_over = false;
   }
   if (!hand_over) {
@@ -415,21 +465,21 @@ bool TThreadTimer::RunOnUIThread(const std::function<void()>& method) {
   } else {
     TThread::Synchronize([&shared, &method] {
       {
-        SharedLock lock(*shared);
+        ScopedLock lock(shared->lock);
         if (shared->owner == nullptr) return;  // the timer went while the method waited
         ++shared->ui_serving;
       }
       struct Served {
         TimerThreadShared& s;
         ~Served() {
-          SharedLock lock(s);
+          ScopedLock lock(s.lock);
           --s.ui_serving;
         }
       } served{*shared};
       method();
     });
   }
-  SharedLock lock(*shared);
+  ScopedLock lock(shared->lock);
   return shared->owner != nullptr;
 }
 
@@ -437,24 +487,24 @@ void TThreadTimer::WaitForTickEnd() {
   std::shared_ptr<TimerThreadShared> shared = shared_;
   const DWORD self = ::GetCurrentThreadId();
   const bool ui = self == MainThreadID();
-  SharedLock lock(*shared);
+  SharedState state(*shared);
   for (;;) {
     if (!shared->ticking || !shared->thread_alive || shared->running_thread == self) return;
     // The user-interface thread inside a method that the tick waits for cannot wait for it.
     if (ui && shared->ui_serving > 0) return;
     if (!ui) {
-      ::SleepConditionVariableCS(&shared->changed, &shared->lock, INFINITE);
+      // Another waiter may have taken the signal: look again now and then.
+      state.WaitForTickEnd(10);
       continue;
     }
     // Keep serving what the tick may be waiting for: methods handed to this thread and
     // messages sent to its windows.
-    ::LeaveCriticalSection(&shared->lock);
+    state.Leave();
     CheckSynchronize();
     MSG msg;
     ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
-    ::EnterCriticalSection(&shared->lock);
-    if (shared->ticking && shared->running_thread != self)
-      ::SleepConditionVariableCS(&shared->changed, &shared->lock, 2);
+    state.Enter();
+    if (shared->ticking && shared->running_thread != self) state.WaitForTickEnd(2);
   }
 }
 

@@ -5,6 +5,13 @@
 // Ownership and lifetime: the timer owns its message window and window timer. Its thread
 // (TTimerThread) frees itself when its loop ends, which happens when the timer is destroyed;
 // the state both share lives in a reference-counted block that outlives whichever goes first.
+//
+// Threads and locks: the properties (Enabled, Interval, SyncEvent, Threaded, ThreadPriority,
+// OnTimer) and everything the timer thread reads live in that shared block under its one lock,
+// so they may be read and set from any thread (a tick on the timer thread sets the interval of
+// the next wait). The message window of windowed mode belongs to the thread that created it,
+// the user-interface thread: windowed mode is switched on, off and retimed there.
+//
 // Guarantees:
 //  - an interval change made inside a tick (on the timer thread) takes effect for the next
 //    wait; a change from another thread restarts the current wait with the new interval;
@@ -39,18 +46,18 @@ class TThreadTimer : public TComponent {
   explicit TThreadTimer(TComponent* owner);
   ~TThreadTimer() override;
 
-  bool Enabled() const { return enabled_; }
+  bool Enabled() const;
   void SetEnabled(bool value);
   // Milliseconds between ticks; 0 stops the timer.
-  uint32_t Interval() const { return interval_; }
+  uint32_t Interval() const;
   void SetInterval(uint32_t value);
   // Threaded mode: run OnTimer on the user-interface thread (the timer thread waits for it).
-  bool SyncEvent() const { return sync_event_; }
+  bool SyncEvent() const;
   void SetSyncEvent(bool value);
   // Wait on a thread instead of a window timer.
-  bool Threaded() const { return threaded_; }
+  bool Threaded() const;
   void SetThreaded(bool value);
-  TThreadPriority ThreadPriority() const { return priority_; }
+  TThreadPriority ThreadPriority() const;
   void SetThreadPriority(TThreadPriority value);
   TNotifyEvent OnTimer() const;
   void SetOnTimer(TNotifyEvent handler);
@@ -73,18 +80,14 @@ class TThreadTimer : public TComponent {
  private:
   friend class TTimerThread;
   static LRESULT CALLBACK MessageWindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
+  // Windowed mode, on the user-interface thread: (re)starts or stops the window timer.
+  void ApplyWindowTimer(bool runs, uint32_t interval);
   void ReleaseMessageWindow();
-  void StartThreadIfEnded();
   // Waits until no tick runs on the timer thread (see the guarantees above).
   void WaitForTickEnd();
 
-  bool enabled_ = true;
-  uint32_t interval_ = 1000;
-  bool sync_event_ = true;
-  bool threaded_ = true;
-  TThreadPriority priority_ = TThreadPriority::tpNormal;
-  std::shared_ptr<TimerThreadShared> shared_;
-  TTimerThread* thread_ = nullptr;  // frees itself when its loop ends
+  std::shared_ptr<TimerThreadShared> shared_;  // set once by the constructor
+  // Windowed mode, touched on the user-interface thread only.
   win::UniqueWindow window_;
   bool window_timer_ = false;
 };

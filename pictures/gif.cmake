@@ -25,7 +25,8 @@ vornada_test(gif_core_test
     ${GIF_TEST_DIR}/gif_write_test.cpp
     ${GIF_TEST_DIR}/gif_compose_test.cpp
     ${GIF_TEST_DIR}/gif_regress_test.cpp
-  LIBS gif_core
+    ${GIF_TEST_DIR}/gif_memory_test.cpp
+  LIBS gif_core vornada_test_support_core
   LABELS gif)
 
 # Native only: every fixture decoded by giflib as the independent reference, and our output
@@ -41,7 +42,7 @@ if(NOT WIN32 AND VORNADA_TESTS AND VORNADA_REFERENCE_TESTS)
     SOURCES
       ${GIF_TEST_DIR}/GifTestSupport.cpp
       ${GIF_TEST_DIR}/gif_giflib_test.cpp
-    LIBS gif_core ${GIFLIB_LIBRARY}
+    LIBS gif_core ${GIFLIB_LIBRARY} vornada_test_support_core
     LABELS gif)
   target_include_directories(gif_giflib_test PRIVATE ${GIFLIB_INCLUDE_DIR})
 endif()

@@ -30,7 +30,8 @@ vornada_test(png_core_test
     ${PNG_TEST_DIR}/png_blend_test.cpp
     ${PNG_TEST_DIR}/png_rows_test.cpp
     ${PNG_TEST_DIR}/png_regression_test.cpp
-  LIBS png_core
+    ${PNG_TEST_DIR}/png_memory_test.cpp
+  LIBS png_core vornada_test_support_core
   LABELS png)
 
 # Native only: decoding compared with libpng, and our output read back by libpng.
@@ -44,7 +45,7 @@ if(NOT WIN32 AND VORNADA_TESTS AND VORNADA_REFERENCE_TESTS)
     SOURCES
       ${PNG_TEST_DIR}/PngTestSupport.cpp
       ${PNG_TEST_DIR}/png_reference_test.cpp
-    LIBS png_core PNG::PNG
+    LIBS png_core PNG::PNG vornada_test_support_core
     LABELS png)
 endif()
 

@@ -16,18 +16,19 @@ if(WIN32)
   target_link_libraries(pictures_win INTERFACE gif_win)
 
   set(GIFWIN_TEST_DIR ${CMAKE_CURRENT_SOURCE_DIR}/tests/gifwin)
+  # Freed memory is poisoned in the picture's tests: a frame read after it was freed fails.
   vornada_test(gifwin_image_test
     SOURCES ${GIFWIN_TEST_DIR}/gif_image_test.cpp ${GIFWIN_TEST_DIR}/GifWinTestSupport.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/tests/gif/GifTestSupport.cpp
-    LIBS gif_win LABELS gif)
+    LIBS gif_win vornada_test_support vornada_freed_memory_poison LABELS gif)
   vornada_test(gifwin_timer_test
     SOURCES ${GIFWIN_TEST_DIR}/thread_timer_test.cpp ${GIFWIN_TEST_DIR}/GifWinTestSupport.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/tests/gif/GifTestSupport.cpp
-    LIBS gif_win LABELS gif)
+    LIBS gif_win vornada_test_support LABELS gif)
   vornada_test(gifwin_animator_test
     SOURCES ${GIFWIN_TEST_DIR}/gif_animator_test.cpp ${GIFWIN_TEST_DIR}/GifWinTestSupport.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/tests/gif/GifTestSupport.cpp
-    LIBS gif_win LABELS gif)
+    LIBS gif_win vornada_test_support LABELS gif)
   if(VORNADA_TESTS)
     # Windows, the clipboard and timing: not beside other programs that use the desktop.
     set_tests_properties(gifwin_image_test gifwin_timer_test gifwin_animator_test
@@ -47,12 +48,12 @@ if(WIN32)
             ${PNGWIN_TEST_DIR}/png_graphic_draw_test.cpp
             ${PNGWIN_TEST_DIR}/PngWinTestSupport.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/tests/png/PngTestSupport.cpp
-    LIBS png_graphic LABELS png)
+    LIBS png_graphic vornada_test_support LABELS png)
   vornada_test(pngwin_clipboard_test
     SOURCES ${PNGWIN_TEST_DIR}/png_graphic_clipboard_test.cpp
             ${PNGWIN_TEST_DIR}/PngWinTestSupport.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/tests/png/PngTestSupport.cpp
-    LIBS png_graphic LABELS png)
+    LIBS png_graphic vornada_test_support LABELS png)
   if(VORNADA_TESTS)
     set_tests_properties(pngwin_clipboard_test PROPERTIES RESOURCE_LOCK desktop)
   endif()

@@ -2,6 +2,8 @@
 // saved crash inputs: load the bytes as a PNG picture and, when that succeeds, export its
 // pixels, blend it onto a small buffer, touch pixels, save it, load the saved file again (which
 // must succeed) and resize it. Any failure other than a PngError of the input itself aborts.
+// The pictures keep their default memory budget: it is what bounds the memory an input can
+// make them take.
 #pragma once
 
 #include <cstdint>
@@ -13,24 +15,25 @@
 
 namespace vornada::png {
 
-// Largest image (pixel store plus alpha plane) the workout decodes, so that one input takes
-// milliseconds and stays far below libFuzzer's memory limit.
-constexpr uint64_t kWorkoutMemoryLimit = 4u << 20;
-
 // Returns true when the input loaded.
 inline bool RunPngLoadWorkout(const uint8_t* data, size_t size) {
   PngPicture picture;
-  picture.SetMemoryLimit(kWorkoutMemoryLimit);
   MemorySource source(data, size);
   try {
     picture.LoadFromStream(source);
   } catch (const PngError&) {
+    if (picture.MemoryUsed() > picture.MemoryLimit()) std::abort();
     return false;
   }
   if (source.Position() > size) std::abort();
+  if (picture.MemoryUsed() > picture.MemoryLimit()) std::abort();
 
-  std::vector<uint8_t> rgba = ExportRgba(picture);
-  if (rgba.size() != static_cast<size_t>(picture.Width()) * picture.Height() * 4) std::abort();
+  try {
+    std::vector<uint8_t> rgba = ExportRgba(picture);
+    if (rgba.size() != static_cast<size_t>(picture.Width()) * picture.Height() * 4) std::abort();
+  } catch (const PngError& e) {
+    if (e.Kind() != ErrorKind::OutMemory) std::abort();  // a copy beyond the budget
+  }
   (void)picture.AlphaKind();
   (void)picture.KeyColour();
   std::vector<uint8_t> work(7 * 5 * 4, 0x80);
@@ -46,9 +49,13 @@ inline bool RunPngLoadWorkout(const uint8_t* data, size_t size) {
   std::vector<uint8_t> saved;
   VectorSink sink(saved);
   picture.SetRowFilters(0x1F);
-  picture.SaveToStream(sink);
+  try {
+    picture.SaveToStream(sink);
+  } catch (const PngError& e) {
+    if (e.Kind() != ErrorKind::OutMemory) std::abort();  // working memory beyond the budget
+    return true;
+  }
   PngPicture again;
-  again.SetMemoryLimit(kWorkoutMemoryLimit);
   MemorySource saved_source(saved.data(), saved.size());
   try {
     again.LoadFromStream(saved_source);
@@ -59,8 +66,10 @@ inline bool RunPngLoadWorkout(const uint8_t* data, size_t size) {
   try {
     again.Resize(again.Width() / 2 + 1, again.Height() + 3);
   } catch (const PngError& e) {
-    if (e.Kind() != ErrorKind::OutMemory) std::abort();  // the larger image may pass the limit
+    // The larger image may pass the budget or the largest size the loader reads.
+    if (e.Kind() != ErrorKind::OutMemory && e.Kind() != ErrorKind::SizeExceeds) std::abort();
   }
+  if (again.MemoryUsed() > again.MemoryLimit()) std::abort();
   return true;
 }
 

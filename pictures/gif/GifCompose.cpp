@@ -83,6 +83,7 @@ bool ComposeFrame(GifPicture& picture, int index, Composition& cache,
   cache.Reset();
   if (uint64_t{width} * height > picture.GetLimits().max_pixels) throw GifError::TooLarge();
   Composition fresh;
+  fresh.share = picture.TakeMemory(uint64_t{width} * height * sizeof(Color));
   fresh.width = width;
   fresh.height = height;
   const int current = picture.CurrentFrame();

@@ -2,8 +2,9 @@
 // control shows it: frames applied by their disposal methods, transparent pixels keyed out by
 // colour value, and the previous composition reused when the next frame is asked for.
 //
-// Ownership: a Composition owns its pixel vector; the caller keeps one per animator as its
-// cache and passes it to every call. The picture is only read (frames may get decoded).
+// Ownership: a Composition owns its pixel vector, whose bytes count in the picture's memory
+// budget while it lives; the caller keeps one per animator as its cache and passes it to every
+// call. The picture is only read (frames may get decoded).
 #pragma once
 
 #include <cstdint>
@@ -22,6 +23,7 @@ struct Composition {
   int index = -1;             // frame index shown; -1 = nothing cached
   Color key = clNone;         // the key colour (transparent areas), clNone when there is none
   Color brush = 0;            // colour that fills the background and disposed areas
+  pictures::BudgetShare share;  // the pixels' bytes, taken from the picture's memory budget
 
   Color At(uint32_t x, uint32_t y) const { return pixels[size_t{y} * width + x]; }
   void Reset() { *this = Composition{}; }

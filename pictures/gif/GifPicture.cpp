@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "GifLzw.h"
 
@@ -48,6 +49,8 @@ class ByteReader {
     return 0;
   }
   void SkipToEnd() { pos_ = data_.size(); }
+  // The bytes not read yet.
+  std::span<const uint8_t> Rest() const { return data_.subspan(pos_); }
 
  private:
   std::span<const uint8_t> data_;
@@ -75,17 +78,47 @@ void ReadColorMap(ByteReader& in, int bits, ColorMap& map) {
   }
 }
 
+// What one frame object takes besides its data (the frame, its wrapper in the picture class,
+// their list slots and the allocator's bookkeeping), and what one kept string takes besides
+// its characters.
+constexpr uint64_t kFrameObjectBytes = 512;
+constexpr uint64_t kStringBytes = sizeof(std::string) + 16;
+// The LZW coders' tables and their slack.
+constexpr uint64_t kLzwWorkBytes = 128 << 10;
+
+// Grows `share` by `bytes` of the picture's budget, or fails with GifError::OutOfMemory.
+void Grow(pictures::BudgetShare& share, const GifPicture& picture, uint64_t bytes) {
+  if (!share.TryGrow(picture.SharedBudget(), bytes)) throw GifError::OutOfMemory();
+}
+
 // Length-prefixed strings until a zero length or the end of the data (a sub-block cut short
-// by the end of the data keeps the bytes that are there).
-std::vector<std::string> ReadSubBlocks(ByteReader& in) {
+// by the end of the data keeps the bytes that are there). Their memory is added to `share`.
+std::vector<std::string> ReadSubBlocks(ByteReader& in, pictures::BudgetShare& share,
+                                       const GifPicture& picture) {
   std::vector<std::string> blocks;
   uint8_t length = 0;
   while (in.ReadByte(length) && length != 0) {
     auto bytes = in.ReadUpTo(length);
+    Grow(share, picture, kStringBytes + bytes.size());
     blocks.emplace_back(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     if (bytes.size() < length) break;
   }
   return blocks;
+}
+
+// Size of the encoded data at the start of `rest` as a frame keeps it: the minimum code size
+// byte, every complete sub-block with its length byte, and the zero-length block.
+size_t EncodedDataSize(std::span<const uint8_t> rest) {
+  if (rest.empty()) return 0;
+  size_t pos = 1;
+  size_t size = 1;
+  while (pos < rest.size()) {
+    const uint8_t length = rest[pos++];
+    if (length == 0 || rest.size() - pos < length) break;
+    pos += length;
+    size += size_t{1} + length;
+  }
+  return size + 1;
 }
 
 bool IsLoopApplication(const std::vector<uint8_t>& header) {
@@ -151,10 +184,13 @@ class GifReader {
           data.comment.insert(data.comment.end(), ext.sub_blocks.begin(), ext.sub_blocks.end());
         }
         collected_.clear();
+        // The comment's memory now belongs to the picture.
+        pic_.FCommentShare = std::move(collected_share_);
       } else if (separator != 0 && separator != ';') {
         throw GifError::StreamRead();
       } else {
         collected_.clear();
+        collected_share_.Reset();
       }
     }
   }
@@ -164,30 +200,35 @@ class GifReader {
     uint8_t label = 0;
     if (!in_.ReadByte(label)) throw GifError::StreamRead();
     TExtension ext;
+    // Extensions that are read only to be passed over still take memory while they are read.
+    pictures::BudgetShare passing;
     switch (label) {
       case kGraphicControlLabel: {
         auto header = in_.ReadExact(6);
+        Grow(collected_share_, pic_, sizeof(TExtension) + kStringBytes);
         ext.kind = ExtensionKind::kGraphicControl;
         ext.header.assign(header.begin(), header.end());
         collected_.push_back(std::move(ext));
         break;
       }
       case kCommentLabel:
+        Grow(collected_share_, pic_, sizeof(TExtension));
         ext.kind = ExtensionKind::kComment;
-        ext.sub_blocks = ReadSubBlocks(in_);
+        ext.sub_blocks = ReadSubBlocks(in_, collected_share_, pic_);
         collected_.push_back(std::move(ext));
         break;
       case kPlainTextLabel: {
         in_.ReadExact(13);
-        ReadSubBlocks(in_);
+        ReadSubBlocks(in_, passing, pic_);
         // Text drawn over the image replaces whatever the coming frame was to be shown with.
         collected_.clear();
+        collected_share_.Reset();
         break;
       }
       case kApplicationLabel: {
         auto header = in_.ReadExact(12);
         ext.header.assign(header.begin(), header.end());
-        ext.sub_blocks = ReadSubBlocks(in_);
+        ext.sub_blocks = ReadSubBlocks(in_, passing, pic_);
         if (IsLoopApplication(ext.header) && !ext.sub_blocks.empty() &&
             ext.sub_blocks[0].size() >= 3 && ext.sub_blocks[0][0] == 1) {
           const auto& b = ext.sub_blocks[0];
@@ -205,14 +246,17 @@ class GifReader {
 
   void ReadFrame() {
     const TGIFData& data = *pic_.FShared;
-    auto item = std::make_shared<TGIFItem>();
+    auto item_holder = std::make_unique<TGIFItem>();
+    TGIFItem* item = item_holder.get();
     if (data.color_map.count > 0) {
       if (!IsValidColorCount(data.color_map.count)) throw GifError::WrongColorCount();
       item->bits_per_pixel = BitsForCount(data.color_map.count);
     }
+    Grow(collected_share_, pic_, kFrameObjectBytes);
     auto frame = std::make_unique<GifFrame>(&pic_);
     frame->FExtList = std::move(collected_);
     collected_.clear();
+    frame->FShare = std::move(collected_share_);
 
     auto descriptor = in_.ReadExact(9);
     const uint16_t left = Get16(descriptor, 0);
@@ -232,6 +276,10 @@ class GifReader {
     // Encoded data: minimum code size, complete sub-blocks, a zero-length block. A sub-block
     // cut short by the end of the data is left out and marks the frame damaged; the stored
     // data always ends with the zero-length block so that writing it gives a well-formed GIF.
+    // The frame keeps its encoded data in memory of exactly its size, taken from the budget
+    // before it is allocated.
+    pictures::BudgetShare data_share = pic_.TakeMemory(EncodedDataSize(in_.Rest()));
+    item->encoded.reserve(static_cast<size_t>(data_share.Bytes()));
     uint8_t byte = 0;
     if (in_.ReadByte(byte)) {
       std::vector<uint8_t>& encoded = item->encoded;
@@ -275,13 +323,14 @@ class GifReader {
       frame->FDelayMs = static_cast<uint16_t>(std::max<uint32_t>(delay, frame->FDelayMs));
       frame->FDisposeMode = (gce_packed >> 2) & 7;
     }
-    frame->FItem = std::move(item);
+    frame->FItem = pictures::HoldingShare(std::move(*item_holder), std::move(data_share));
     pic_.FFrames.push_back(std::move(frame));
   }
 
   GifPicture& pic_;
   ByteReader in_;
   std::vector<TExtension> collected_;
+  pictures::BudgetShare collected_share_;  // the memory of `collected_`
 };
 
 // ============================================================================================
@@ -298,10 +347,22 @@ void GifFrame::SetItem(std::shared_ptr<const TGIFItem> item) {
 
 const FrameBitmap& GifFrame::Bitmap(const ProgressCallback* progress, const Limits& limits) {
   if (FDecoded) return *FDecoded;
+  try {
+    return Decode(progress, limits);
+  } catch (const std::bad_alloc&) {
+    throw GifError::OutOfMemory();
+  }
+}
+
+const FrameBitmap& GifFrame::Decode(const ProgressCallback* progress, const Limits& limits) {
   const TGIFItem& item = *FItem;
   const int bit_count = BitCountForBitsPerPixel(item.bits_per_pixel);
   if (!IsValidColorCount(item.color_map.count)) throw GifError::WrongColorCount();
   const BitmapLayout layout = ComputeBitmapLayout(bit_count, item.width, item.height, limits);
+  pictures::BudgetShare share;
+  // While it works the decoder holds the joined sub-blocks and its tables besides the bitmap.
+  if (owner_ != nullptr)
+    share = owner_->TakeMemory(layout.file_size + item.encoded.size() + kLzwWorkBytes);
   FrameBitmap bitmap = FrameBitmap::Create(layout, item.color_map);
   PixelRows rows;
   rows.pixels = bitmap.Pixels();
@@ -313,7 +374,8 @@ const FrameBitmap& GifFrame::Bitmap(const ProgressCallback* progress, const Limi
   const LzwDecodeResult result =
       DecodeLzw(item.encoded, item.bits_per_pixel, FInterlacedFlag, rows, progress);
   if (result.damaged) FDamaged = true;
-  FDecoded = std::make_shared<const FrameBitmap>(std::move(bitmap));
+  share.ShrinkTo(layout.file_size);
+  FDecoded = pictures::HoldingShare(std::move(bitmap), std::move(share));
   return *FDecoded;
 }
 
@@ -361,14 +423,16 @@ void GifFrame::AssignFrom(const GifFrame& source) {
   if (owner_) owner_->RecomputeLogicalScreen();
 }
 
-void GifFrame::AssignBitmap(std::shared_ptr<const FrameBitmap> bitmap, Color trans_color) {
+void GifFrame::AssignBitmap(std::shared_ptr<const FrameBitmap> bitmap, Color trans_color,
+                            pictures::BudgetShare share) {
   auto item = std::make_shared<TGIFItem>();
   if (bitmap) {
     item->width = static_cast<uint16_t>(std::min<uint32_t>(bitmap->Width(), 0xFFFF));
     item->height = static_cast<uint16_t>(std::min<uint32_t>(bitmap->Height(), 0xFFFF));
   }
   FItem = std::move(item);
-  FDecoded = std::move(bitmap);
+  FDecoded = share.Bytes() != 0 ? pictures::HoldingShare(std::move(bitmap), std::move(share))
+                                : std::move(bitmap);
   FTransColor = trans_color;
   if (owner_) owner_->RecomputeLogicalScreen();
 }
@@ -379,8 +443,15 @@ void GifFrame::AssignBitmap(std::shared_ptr<const FrameBitmap> bitmap, Color tra
 
 GifPicture::GifPicture() : FShared(std::make_shared<TGIFData>()) {}
 
+pictures::BudgetShare GifPicture::TakeMemory(uint64_t bytes) const {
+  pictures::BudgetShare share;
+  if (!share.TryTake(budget_, bytes)) throw GifError::OutOfMemory();
+  return share;
+}
+
 void GifPicture::Reset() {
   FShared = std::make_shared<TGIFData>();
+  FCommentShare.Reset();
   FFrames.clear();
   FCurrentFrame = -1;
   FBackColor = clNone;
@@ -396,7 +467,11 @@ void GifPicture::Clear() { Reset(); }
 void GifPicture::Load(std::span<const uint8_t> data, bool decode_first) {
   Reset();
   GifReader reader(*this, data);
-  reader.Run(data.size());
+  try {
+    reader.Run(data.size());
+  } catch (const std::bad_alloc&) {
+    throw GifError::OutOfMemory();
+  }
   if (!FFrames.empty()) {
     FCurrentFrame = 0;
     if (decode_first) {
@@ -462,18 +537,26 @@ bool GifPicture::IsEmpty() const {
   return !frame.HasEncodedData();
 }
 
-int GifPicture::AppendBitmap(std::shared_ptr<const FrameBitmap> bitmap, Color trans_color) {
-  FFrames.push_back(std::make_unique<GifFrame>(this));
+std::unique_ptr<GifFrame> GifPicture::NewFrame() {
+  pictures::BudgetShare share = TakeMemory(kFrameObjectBytes);
+  auto frame = std::make_unique<GifFrame>(this);
+  frame->FShare = std::move(share);
+  return frame;
+}
+
+int GifPicture::AppendBitmap(std::shared_ptr<const FrameBitmap> bitmap, Color trans_color,
+                             pictures::BudgetShare share) {
+  FFrames.push_back(NewFrame());
   const int index = static_cast<int>(FFrames.size() - 1);
   FCurrentFrame = index;
-  FFrames.back()->AssignBitmap(std::move(bitmap), trans_color);
+  FFrames.back()->AssignBitmap(std::move(bitmap), trans_color, std::move(share));
   if (FGifVersion == 0) FGifVersion = 1;
   if (FFrames.size() > 1) FGifVersion = 2;
   return index;
 }
 
 int GifPicture::AppendFrameFrom(const GifFrame& source) {
-  FFrames.push_back(std::make_unique<GifFrame>(this));
+  FFrames.push_back(NewFrame());
   const int index = static_cast<int>(FFrames.size() - 1);
   FCurrentFrame = index;
   FFrames.back()->AssignFrom(source);
@@ -491,7 +574,7 @@ void GifPicture::AssignFrom(const GifPicture& source) {
   FLoopFlag = source.FLoopFlag;
   FFrames.clear();
   for (const auto& src : source.FFrames) {
-    auto frame = std::make_unique<GifFrame>(this);
+    auto frame = NewFrame();
     GifFrame* f = frame.get();
     FFrames.push_back(std::move(frame));
     f->AssignFrom(*src);
@@ -505,7 +588,7 @@ void GifPicture::AssignFrom(const GifPicture& source) {
 void GifPicture::AssignFromFrame(const GifFrame& frame) {
   // Take what is needed from the source before emptying: the frame may belong to this picture.
   const TGIFData owner_data = frame.owner_ ? *frame.owner_->FShared : TGIFData{};
-  std::unique_ptr<GifFrame> copy = std::make_unique<GifFrame>(this);
+  std::unique_ptr<GifFrame> copy = NewFrame();
   copy->AssignFrom(frame);
   Reset();
   TGIFData& data = *FShared;
@@ -532,8 +615,16 @@ void GifPicture::EncodeFrame(size_t index) {
   const FrameBitmap& bitmap = *frame.FDecoded;
   const int bit_count = bitmap.BitCount();
   if (bit_count != 1 && bit_count != 4 && bit_count != 8) throw GifError::EncodingError();
-  auto item = std::make_shared<TGIFItem>();
-  item->color_map = bitmap.TableAsMap();
+  // LZW output is at most 12 bits per pixel, a clear code per 4094 codes, a length byte per
+  // 255 bytes, the minimum code size and the terminator.
+  const uint64_t pixels = uint64_t{bitmap.Width()} * bitmap.Height();
+  const uint64_t codes = pixels + pixels / 4094 + 4;
+  const uint64_t packed = (codes * 12 + 7) / 8;
+  const uint64_t encoded_bound = packed + packed / 255 + 3;
+  // While it works the encoder holds the packed codes, the result and its string table.
+  pictures::BudgetShare share = TakeMemory(3 * encoded_bound + kLzwWorkBytes);
+  TGIFItem item;
+  item.color_map = bitmap.TableAsMap();
   ConstPixelRows rows;
   rows.pixels = bitmap.Pixels();
   rows.stride = bitmap.Stride();
@@ -541,22 +632,24 @@ void GifPicture::EncodeFrame(size_t index) {
   rows.width = bitmap.Width();
   rows.height = bitmap.Height();
   rows.bottom_up = true;
-  item->encoded = EncodeLzw(rows);
-  item->width = static_cast<uint16_t>(std::min<uint32_t>(bitmap.Width(), 0xFFFF));
-  item->height = static_cast<uint16_t>(std::min<uint32_t>(bitmap.Height(), 0xFFFF));
-  item->bits_per_pixel = BitsForCount(item->color_map.count);
-  item->packed = 0;
+  item.encoded = EncodeLzw(rows);
+  item.width = static_cast<uint16_t>(std::min<uint32_t>(bitmap.Width(), 0xFFFF));
+  item.height = static_cast<uint16_t>(std::min<uint32_t>(bitmap.Height(), 0xFFFF));
+  item.bits_per_pixel = BitsForCount(item.color_map.count);
+  item.packed = 0;
   frame.FInterlacedFlag = false;
   if (FShared->color_map.Empty()) {
     TGIFData& data = MutableData();
-    data.color_map = item->color_map;
-    data.bits_per_pixel = item->bits_per_pixel;
-    if (data.color_resolution == 0) data.color_resolution = item->bits_per_pixel;
+    data.color_map = item.color_map;
+    data.bits_per_pixel = item.bits_per_pixel;
+    if (data.color_resolution == 0) data.color_resolution = item.bits_per_pixel;
     frame.FHasLocalMap = false;
   } else {
     frame.FHasLocalMap = true;
   }
-  frame.FItem = std::move(item);  // the decoded bitmap stays: it is what was encoded
+  share.ShrinkTo(item.encoded.capacity());
+  // The decoded bitmap stays: it is what was encoded.
+  frame.FItem = pictures::HoldingShare(std::move(item), std::move(share));
   const int64_t right = int64_t{frame.FOffset.x} + bitmap.Width();
   const int64_t bottom = int64_t{frame.FOffset.y} + bitmap.Height();
   FLogicalWidth = static_cast<uint16_t>(std::clamp<int64_t>(right, FLogicalWidth, 0xFFFF));
@@ -567,6 +660,7 @@ namespace {
 
 class ByteWriter {
  public:
+  void Reserve(size_t bytes) { out_.reserve(bytes); }
   void Byte(uint8_t b) { out_.push_back(b); }
   void Word(uint32_t v) {
     out_.push_back(static_cast<uint8_t>(v));
@@ -618,6 +712,14 @@ bool HasText(const std::vector<std::string>& lines) {
 }  // namespace
 
 std::vector<uint8_t> GifPicture::Save() {
+  try {
+    return Write();
+  } catch (const std::bad_alloc&) {
+    throw GifError::OutOfMemory();
+  }
+}
+
+std::vector<uint8_t> GifPicture::Write() {
   if (FFrames.empty()) throw GifError::NoDataToWrite();
   for (size_t i = 0; i < FFrames.size(); ++i) {
     if (!FFrames[i]->HasEncodedData()) EncodeFrame(i);
@@ -676,7 +778,23 @@ std::vector<uint8_t> GifPicture::Save() {
   }
   if (any_extension || HasText(FShared->comment)) FGifVersion = 2;
 
+  // The written bytes count for the picture while they are made: at most the header, the
+  // global map and the loop extension, then per frame its extensions, descriptor, local map
+  // and encoded data, then the comment.
+  auto sub_blocks_bytes = [](const std::vector<std::string>& blocks) {
+    uint64_t bytes = 1;
+    for (const std::string& b : blocks) bytes += b.size() + b.size() / 255 + 1;
+    return bytes;
+  };
+  uint64_t estimate = 13 + 768 + 19 + 1 + 2 + sub_blocks_bytes(FShared->comment);
+  for (const auto& frame : FFrames) {
+    estimate += 10 + 768 + frame->FItem->encoded.size();
+    for (const TExtension& ext : frame->FExtList)
+      estimate += 2 + ext.header.size() + sub_blocks_bytes(ext.sub_blocks);
+  }
+  const pictures::BudgetShare output = TakeMemory(estimate);
   ByteWriter w;
+  w.Reserve(static_cast<size_t>(estimate));
   w.Bytes("GIF", 3);
   w.Bytes(FGifVersion >= 2 ? "89a" : "87a", 3);
 
@@ -750,6 +868,9 @@ std::vector<uint8_t> GifPicture::Save() {
 
 std::vector<uint8_t> GifPicture::SaveStored() {
   std::vector<uint8_t> gif = Save();
+  // The GIF and its stored form are held at once while the stored form is made.
+  const pictures::BudgetShare gif_share = TakeMemory(gif.size());
+  const pictures::BudgetShare out_share = TakeMemory(gif.size() + 4);
   std::vector<uint8_t> out;
   out.reserve(gif.size() + 4);
   const auto n = static_cast<uint32_t>(gif.size());

@@ -10,6 +10,10 @@
 //    shared_ptr<const TGIFItem>: items are never changed once built, so copies of a frame can
 //    share them freely; re-encoding a frame gives it a new item.
 //  - A decoded bitmap is a shared_ptr<const FrameBitmap>, made on first use and kept.
+//  - Memory: every picture has a memory budget (GifPicture::MemoryLimit). The frames, their
+//    encoded data and extensions, decoded bitmaps, the image comment and the working memory of
+//    writing and composing take their bytes from it before they are allocated, and give them
+//    back when they go; shared data holds its share for as long as it lives.
 // Nothing here is thread-safe; the caller serialises access to a picture.
 #pragma once
 
@@ -21,6 +25,7 @@
 
 #include "GifBitmap.h"
 #include "GifTypes.h"
+#include "common/MemoryBudget.h"
 
 namespace vornada::gif {
 
@@ -131,13 +136,18 @@ class GifFrame {
   void AssignFrom(const GifFrame& source);
   // A frame made from an indexed bitmap: the bitmap becomes the decoded bitmap, the encoded
   // data is dropped (the frame is encoded when written) and the transparent colour is set.
+  // `share`, the bitmap's memory taken from the picture's budget, is held with the bitmap.
   // The owner's logical screen is recomputed.
-  void AssignBitmap(std::shared_ptr<const FrameBitmap> bitmap, Color trans_color);
+  void AssignBitmap(std::shared_ptr<const FrameBitmap> bitmap, Color trans_color,
+                    pictures::BudgetShare share = {});
 
  private:
   friend class GifPicture;
   friend class GifReader;
+  const FrameBitmap& Decode(const ProgressCallback* progress, const Limits& limits);
+
   GifPicture* owner_;
+  pictures::BudgetShare FShare;  // the frame object and its extensions
   std::shared_ptr<const FrameBitmap> FDecoded;
   std::shared_ptr<const TGIFItem> FItem;
   std::vector<TExtension> FExtList;
@@ -187,7 +197,8 @@ class GifPicture {
   // Appends a frame made from an indexed bitmap (`AppendFrame` with a bitmap): it becomes
   // current; the version rises to 1 when it was 0 and to 2 when there is more than one
   // frame. Returns the new index.
-  int AppendBitmap(std::shared_ptr<const FrameBitmap> bitmap, Color trans_color = clNone);
+  int AppendBitmap(std::shared_ptr<const FrameBitmap> bitmap, Color trans_color = clNone,
+                   pictures::BudgetShare share = {});
   // Appends a frame assigned from frame `index` of `source` (`AppendFrame` with a frame).
   int AppendFrameFrom(const GifFrame& source);
 
@@ -240,6 +251,19 @@ class GifPicture {
   void SetLimits(const Limits& limits) { limits_ = limits; }
   const Limits& GetLimits() const { return limits_; }
 
+  // ---- memory ----
+  // The picture's memory budget: the bytes its data may hold at once (default
+  // pictures::MemoryBudget::kDefaultLimit). Whatever would take the picture beyond it fails
+  // with GifError::OutOfMemory before anything is allocated.
+  uint64_t MemoryLimit() const { return budget_->Limit(); }
+  void SetMemoryLimit(uint64_t bytes) { budget_->SetLimit(bytes); }
+  // Bytes of the budget held now.
+  uint64_t MemoryUsed() const { return budget_->Used(); }
+  const std::shared_ptr<pictures::MemoryBudget>& SharedBudget() const { return budget_; }
+  // `bytes` of the budget, held by the returned share; GifError::OutOfMemory when they do not
+  // fit.
+  pictures::BudgetShare TakeMemory(uint64_t bytes) const;
+
   // Encodes frame `index` from its bitmap: its colour map becomes the bitmap's colour table,
   // it loses its interlace flag, its bits per pixel become the smallest that holds the table;
   // when the picture has no global map yet, the frame's map becomes the global map and the
@@ -252,6 +276,9 @@ class GifPicture {
   friend class GifFrame;
   friend class GifReader;
   void Reset();
+  std::vector<uint8_t> Write();
+  // A new frame of this picture, its object's memory taken from the budget.
+  std::unique_ptr<GifFrame> NewFrame();
 
   std::shared_ptr<TGIFData> FShared;
   uint8_t FGifVersion = 0;
@@ -265,6 +292,8 @@ class GifPicture {
   bool FTransparent = true;
   ProgressCallback progress_;
   Limits limits_;
+  std::shared_ptr<pictures::MemoryBudget> budget_ = std::make_shared<pictures::MemoryBudget>();
+  pictures::BudgetShare FCommentShare;  // the image comment read from the file
 };
 
 }  // namespace vornada::gif

@@ -45,5 +45,6 @@ GifError GifError::CannotChangeSize() {
   return GifError(ErrorKind::kCannotChangeSize, "Cannot change the Size of a GIF image");
 }
 GifError GifError::TooLarge() { return GifError(ErrorKind::kTooLarge, "GIF image too large"); }
+GifError GifError::OutOfMemory() { return GifError(ErrorKind::kOutOfMemory, "Out of memory"); }
 
 }  // namespace vornada::gif

@@ -73,11 +73,12 @@ enum class ErrorKind {
   kEncodingError,           // "GIF image encoding error"
   kCannotChangeSize,        // "Cannot change the Size of a GIF image"
   kTooLarge,                // "GIF image too large": a bitmap beyond the decoding limits
+  kOutOfMemory,             // "Out of memory": beyond the picture's memory budget
 };
 
 // The one exception type of the core. The Win32 picture class maps kShortData to the
-// framework's stream read error and every other kind to its invalid-graphic-operation error;
-// the message text is the same either way.
+// framework's stream read error, kOutOfMemory to its out-of-memory error and every other kind
+// to its invalid-graphic-operation error; the message text is the same either way.
 class GifError : public std::runtime_error {
  public:
   explicit GifError(ErrorKind kind, const std::string& message);
@@ -92,6 +93,7 @@ class GifError : public std::runtime_error {
   static GifError EncodingError();
   static GifError CannotChangeSize();
   static GifError TooLarge();
+  static GifError OutOfMemory();
 
  private:
   ErrorKind kind_;
@@ -103,9 +105,10 @@ enum class ProgressStage { kStarting, kRunning, kEnding };
 // data consumed so far.
 using ProgressCallback = std::function<void(ProgressStage stage, int percent)>;
 
-// Limits that keep a small malicious file from making the core allocate gigabytes: a frame's
-// bitmap and a composed logical screen may hold at most `max_pixels` pixels. Frames and screens
-// up to 65535 x 65535 are legal GIF, so the rule is about memory, not about the format.
+// Limits that keep a single bitmap within reason: a frame's bitmap and a composed logical
+// screen may hold at most `max_pixels` pixels. Frames and screens up to 65535 x 65535 are legal
+// GIF, so the rule is about memory, not about the format. What a picture holds in all is bounded
+// by its memory budget (GifPicture::MemoryLimit).
 struct Limits {
   uint64_t max_pixels = uint64_t{1} << 26;  // 67,108,864 pixels (8192 x 8192)
 };

@@ -101,7 +101,10 @@ std::vector<uint8_t> ExportRgba(const PngPicture& picture) {
   const TPngChunkIHDR& header = picture.RequireHeader();
   const uint32_t width = header.Width();
   const uint32_t height = header.Height();
-  std::vector<uint8_t> rgba(static_cast<size_t>(width) * height * 4);
+  const uint64_t bytes = uint64_t{width} * height * 4;
+  // The copy must fit the picture's budget beside the picture; the caller owns it afterwards.
+  const pictures::BudgetShare check = picture.TakeMemory(bytes);
+  std::vector<uint8_t> rgba(static_cast<size_t>(bytes));
   const uint8_t colour_type = header.ColourType();
   const unsigned bit_count = header.BitCount();
   const RgbQuad* colours = header.Info().colours;

@@ -35,7 +35,8 @@ void BlendOnto(const PngPicture& picture, uint8_t* bgra, uint32_t width, uint32_
 // shown (after the storage conversions and the decode gamma table); alpha from the alpha plane,
 // from the tRNS alpha table for palette images, or for gray and RGB images with tRNS 0 for
 // pixels showing the key colour and 255 otherwise. Palette indices beyond the palette show
-// black. Throws PngError(HeaderNotPresent) without an image.
+// black. Throws PngError(HeaderNotPresent) without an image, PngError(OutMemory) when the copy
+// does not fit the picture's memory budget beside what the picture holds.
 std::vector<uint8_t> ExportRgba(const PngPicture& picture);
 
 }  // namespace vornada::png

@@ -24,17 +24,34 @@ TPngChunk::TPngChunk(PngPicture& owner, std::string_view className) : owner_(own
 
 void TPngChunk::Assign(const TPngChunk& source) {
   type_ = source.type_;
-  data_ = source.data_;
+  CopyData(source.data_);
+}
+
+void TPngChunk::ReserveData(size_t capacity) {
+  if (capacity <= data_.capacity()) return;
+  if (!dataShare_.TryGrow(owner_.SharedBudget(), capacity - data_.capacity()))
+    throw PngError(ErrorKind::OutMemory);
+  data_.reserve(capacity);
+}
+
+void TPngChunk::CopyData(const std::vector<uint8_t>& bytes) {
+  if (&bytes == &data_) return;
+  std::vector<uint8_t>().swap(data_);
+  dataShare_.Reset();
+  ReserveData(bytes.size());
+  data_.assign(bytes.begin(), bytes.end());
 }
 
 bool TPngChunk::ReadDataAndCrc(ByteSource& source, uint32_t length) {
   data_.clear();
   // Grow with the bytes that actually arrive: a corrupt length must not allocate gigabytes.
+  // The capacity doubles (up to the length), so a long chunk is not copied over and over.
   constexpr size_t kBlock = 1 << 16;
-  data_.reserve(std::min<size_t>(length, kBlock));
   while (data_.size() < length) {
     size_t want = std::min<size_t>(kBlock, length - data_.size());
     size_t old_size = data_.size();
+    if (old_size + want > data_.capacity())
+      ReserveData(std::min<size_t>(length, std::max(old_size + want, 2 * data_.capacity())));
     data_.resize(old_size + want);
     size_t got = source.Read(data_.data() + old_size, want);
     data_.resize(old_size + got);
@@ -87,6 +104,7 @@ uint64_t TPngChunkIHDR::AlphaBytes(const PngHeader& header) {
 void TPngChunkIHDR::ReleaseImage() {
   store_.reset();
   alpha_.reset();
+  imageShare_.Reset();
   hasPalette_ = false;
 }
 
@@ -96,9 +114,8 @@ void TPngChunkIHDR::PrepareImage() {
   const uint64_t stride = DibStride(bit_count, header_.width);
   const uint64_t store_bytes = stride * header_.height;  // < 2^52, no overflow
   const uint64_t alpha_bytes = AlphaBytes(header_);
-  if (store_bytes + alpha_bytes > Owner().MemoryLimit() || store_bytes > SIZE_MAX ||
-      alpha_bytes > SIZE_MAX)
-    throw PngError(ErrorKind::OutMemory);
+  if (store_bytes > SIZE_MAX || alpha_bytes > SIZE_MAX) throw PngError(ErrorKind::OutMemory);
+  pictures::BudgetShare share = Owner().TakeMemory(store_bytes + alpha_bytes);
 
   BitmapInfo info{};
   info.header.width = static_cast<int32_t>(header_.width);
@@ -136,6 +153,7 @@ void TPngChunkIHDR::PrepareImage() {
   stride_ = stride;
   alpha_ = std::move(alpha);
   store_ = std::move(store);
+  imageShare_ = std::move(share);
   hasPalette_ = has_palette;
 }
 
@@ -216,7 +234,7 @@ void TPngChunkIHDR::Assign(const TPngChunk& source) {
   if (src == nullptr) throw PngError(ErrorKind::Error, kChunksIncompatible);
   if (src == this) return;
   type_ = src->type_;
-  data_ = src->data_;
+  CopyData(src->data_);
   header_ = src->header_;
   if (!src->store_) {  // a header whose image was never prepared
     ReleaseImage();
@@ -239,9 +257,9 @@ void TPngChunkIHDR::ResizeImage(uint32_t width, uint32_t height) {
   const uint64_t stride = DibStride(info_.header.bitCount, width);
   const uint64_t store_bytes = stride * height;
   const uint64_t alpha_bytes = AlphaBytes(resized);
-  if (store_bytes + alpha_bytes > Owner().MemoryLimit() || store_bytes > SIZE_MAX ||
-      alpha_bytes > SIZE_MAX)
-    throw PngError(ErrorKind::OutMemory);
+  if (store_bytes > SIZE_MAX || alpha_bytes > SIZE_MAX) throw PngError(ErrorKind::OutMemory);
+  // The new image is made while the old one is still held: both count.
+  pictures::BudgetShare share = Owner().TakeMemory(store_bytes + alpha_bytes);
 
   BitmapInfo info = info_;
   info.header.width = static_cast<int32_t>(width);
@@ -271,6 +289,7 @@ void TPngChunkIHDR::ResizeImage(uint32_t width, uint32_t height) {
   stride_ = stride;
   store_ = std::move(store);
   alpha_ = std::move(alpha);
+  imageShare_ = std::move(share);
 }
 
 // ---- TPngChunkIDAT (the image data itself is in PngImageData.cpp) ----

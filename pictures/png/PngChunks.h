@@ -18,6 +18,7 @@
 
 #include "PngStore.h"
 #include "PngStreams.h"
+#include "common/MemoryBudget.h"
 
 namespace vornada::png {
 
@@ -73,6 +74,8 @@ class TPngChunk {
   uint32_t DataSize() const { return static_cast<uint32_t>(data_.size()); }
   void SetData(std::vector<uint8_t> data) { data_ = std::move(data); }
   PngPicture& Owner() const { return owner_; }
+  // The picture's memory taken for the chunk object itself (see PngPicture::TakeMemory).
+  void HoldObjectShare(pictures::BudgetShare share) { objectShare_ = std::move(share); }
 
  protected:
   // Sets the type from the class-level name when that name has exactly 4 characters.
@@ -81,12 +84,20 @@ class TPngChunk {
   bool ReadDataAndCrc(ByteSource& source, uint32_t length);
   // Writes one chunk: big-endian length, type, data, CRC-32 of type and data.
   static void WriteChunk(ByteSink& sink, const ChunkType& type, const uint8_t* data, size_t size);
+  // Makes the data a copy of `bytes`, its memory taken from the picture's budget first.
+  void CopyData(const std::vector<uint8_t>& bytes);
 
   ChunkType type_{};
   std::vector<uint8_t> data_;
 
  private:
+  // Grows the data's capacity to at least `capacity` bytes, taking the growth from the
+  // picture's budget first (PngError(OutMemory) when it does not fit).
+  void ReserveData(size_t capacity);
+
   PngPicture& owner_;
+  pictures::BudgetShare objectShare_;  // the chunk object
+  pictures::BudgetShare dataShare_;    // data_'s capacity, for data read or copied
 };
 
 struct PngHeader {
@@ -162,6 +173,7 @@ class TPngChunkIHDR final : public TPngChunk {
   uint64_t stride_ = 0;
   std::unique_ptr<PixelStore> store_;
   AlphaBuffer alpha_;
+  pictures::BudgetShare imageShare_;  // pixel store and alpha plane
   bool hasPalette_ = false;
 };
 

@@ -24,6 +24,10 @@ namespace {
 
 constexpr ChunkType kIDAT = MakeChunkType("IDAT");
 constexpr size_t kInputBlock = 65535;
+// What zlib allocates for itself: an inflate state with its 32 KiB window, and a deflate state
+// with the default window and memory level (2 x 128 KiB and the state).
+constexpr uint64_t kInflateStateBytes = 48 << 10;
+constexpr uint64_t kDeflateStateBytes = 272 << 10;
 
 bool IsIdentity(const std::array<uint8_t, 256>& table) {
   for (int i = 0; i < 256; ++i)
@@ -158,7 +162,13 @@ bool TPngChunkIDAT::LoadFromStream(ByteSource& source, const ChunkType& type, ui
   // leaves for the last 258 bytes of every output block.) Widths are at most 65535 pixels, so
   // a row is at most 524281 bytes.
   const size_t row_capacity = static_cast<size_t>(PngRowBytes(colour_type, depth, width)) + 1;
-  std::vector<uint8_t> slots(std::max<size_t>(3 * row_capacity, (size_t{1} << 17) + row_capacity));
+  const size_t slot_bytes = std::max<size_t>(3 * row_capacity, (size_t{1} << 17) + row_capacity);
+  const size_t pass_bytes =
+      interlaced ? static_cast<size_t>(StoreRowBytes(bit_count, width)) + 1 + width : 0;
+  // The working memory of the decoding counts for the picture while it lasts.
+  const pictures::BudgetShare work =
+      picture.TakeMemory(slot_bytes + pass_bytes + kInputBlock + kInflateStateBytes);
+  std::vector<uint8_t> slots(slot_bytes);
   std::vector<uint8_t> pass_store, pass_alpha;
   if (interlaced) {
     pass_store.resize(static_cast<size_t>(StoreRowBytes(bit_count, width)) + 1);
@@ -231,6 +241,22 @@ void TPngChunkIDAT::SaveToStream(ByteSink& sink) {
   const uint8_t filters = (colour_type == 3 || depth < 8) ? 0 : picture.RowFilters();
 
   const size_t row_capacity = static_cast<size_t>(PngRowBytes(colour_type, depth, width));
+
+  // Total filtered bytes, to size the output buffer no larger than the whole result can be.
+  uint64_t total = 0;
+  for (int p = 0; p < (interlaced ? 7 : 1); ++p) {
+    InterlacePass pass = interlaced ? Adam7Pass(p, width, height) : FullImagePass(width, height);
+    if (pass.columns != 0) total += (PngRowBytes(colour_type, depth, pass.columns) + 1) * pass.rows;
+  }
+  const uint64_t bound = total + total / 1000 + (total / 16000 + 1) * 5 + 64;
+  const size_t output_bytes = static_cast<size_t>(std::min<uint64_t>(picture.IdatLimit(), bound));
+  const size_t input_bytes = std::max<size_t>(1 << 16, row_capacity + 1);
+  const size_t pass_bytes =
+      interlaced ? static_cast<size_t>(StoreRowBytes(bit_count, width)) + 1 + width : 0;
+  // The working memory of the encoding counts for the picture while it lasts.
+  const pictures::BudgetShare work = picture.TakeMemory(
+      3 * (row_capacity + 1) + pass_bytes + output_bytes + input_bytes + kDeflateStateBytes);
+
   std::vector<uint8_t> buffers(3 * (row_capacity + 1));
   uint8_t* raw = buffers.data();
   uint8_t* previous_raw = raw + row_capacity + 1;
@@ -241,14 +267,7 @@ void TPngChunkIDAT::SaveToStream(ByteSink& sink) {
     pass_alpha.resize(width);
   }
 
-  // Total filtered bytes, to size the output buffer no larger than the whole result can be.
-  uint64_t total = 0;
-  for (int p = 0; p < (interlaced ? 7 : 1); ++p) {
-    InterlacePass pass = interlaced ? Adam7Pass(p, width, height) : FullImagePass(width, height);
-    if (pass.columns != 0) total += (PngRowBytes(colour_type, depth, pass.columns) + 1) * pass.rows;
-  }
-  const uint64_t bound = total + total / 1000 + (total / 16000 + 1) * 5 + 64;
-  std::vector<uint8_t> output(static_cast<size_t>(std::min<uint64_t>(picture.IdatLimit(), bound)));
+  std::vector<uint8_t> output(output_bytes);
 
   z_stream stream{};
   // deflateInit's window and memory settings; filtered rows compress better with the strategy
@@ -268,7 +287,7 @@ void TPngChunkIDAT::SaveToStream(ByteSink& sink) {
   };
   // Filtered rows are written straight into one input block, so that deflate is called per
   // block, not per row.
-  std::vector<uint8_t> input(std::max<size_t>(1 << 16, row_capacity + 1));
+  std::vector<uint8_t> input(input_bytes);
   size_t input_used = 0;
   auto compress_input = [&] {
     stream.next_in = input.data();

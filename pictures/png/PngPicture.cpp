@@ -18,6 +18,11 @@ constexpr ChunkType kIHDR = MakeChunkType("IHDR");
 constexpr ChunkType kIDAT = MakeChunkType("IDAT");
 constexpr ChunkType kIEND = MakeChunkType("IEND");
 constexpr ChunkType kcHRM = MakeChunkType("cHRM");
+// What one chunk object takes besides its data (the object, its list slot, the allocator's
+// bookkeeping); counted so that a file of many empty chunks cannot grow without bound.
+constexpr uint64_t kChunkObjectBytes = 512;
+// The largest width and height a PNG picture reads, and so the largest it may take.
+constexpr uint32_t kLargestSide = 65535;
 
 uint32_t ColourOf(const RgbQuad& q) { return MakeColour(q.red, q.green, q.blue); }
 
@@ -42,6 +47,12 @@ uint32_t NearestPaletteIndex(const RgbQuad* entries, uint32_t count, uint32_t co
 PngPicture::PngPicture(ImageStoreHost& host) : host_(host) { ResetGamma(); }
 
 PngPicture::~PngPicture() = default;
+
+pictures::BudgetShare PngPicture::TakeMemory(uint64_t bytes) const {
+  pictures::BudgetShare share;
+  if (!share.TryTake(budget_, bytes)) throw PngError(ErrorKind::OutMemory);
+  return share;
+}
 
 void PngPicture::ResetGamma() {
   for (int i = 0; i < 256; ++i) {
@@ -126,8 +137,10 @@ void PngPicture::LoadChunks(ByteSource& source) {
     // Only the first chunk is the header; a repeated IHDR is kept as plain data.
     if (!first && type == kIHDR) entry = nullptr;
     first = false;
+    pictures::BudgetShare object = TakeMemory(kChunkObjectBytes);
     std::unique_ptr<TPngChunk> chunk =
         entry ? entry->create(*this) : std::make_unique<TPngChunk>(*this);
+    chunk->HoldObjectShare(std::move(object));
     TPngChunk* added = FChunkSeq.Add(std::move(chunk));
     if (!added->LoadFromStream(source, type, length)) throw PngError(ErrorKind::UnexpectedEnd);
     if (type == kIEND) break;
@@ -200,6 +213,7 @@ uint32_t PngPicture::KeyColour() const {
 void PngPicture::Resize(uint32_t width, uint32_t height) {
   TPngChunkIHDR& header = RequireHeader();
   if (width < 1 || height < 1) throw PngError(ErrorKind::InvalidNewSize);
+  if (width > kLargestSide || height > kLargestSide) throw PngError(ErrorKind::SizeExceeds);
   header.ResizeImage(width, height);
   Changed();
 }
@@ -245,7 +259,9 @@ void PngPicture::Assign(const PngPicture& source) {
   if (&source == this) return;
   TPngChunkList copy;
   for (const auto& chunk : source.FChunkSeq) {
+    pictures::BudgetShare object = TakeMemory(kChunkObjectBytes);
     TPngChunk* added = copy.Add(chunk->CreateSameClass(*this));
+    added->HoldObjectShare(std::move(object));
     // The copied header must be found as this picture's header by the chunks copied after it
     // (none of them needs it while being assigned), so the list is swapped in only at the end.
     added->Assign(*chunk);

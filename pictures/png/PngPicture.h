@@ -11,12 +11,14 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "PngChunks.h"
 #include "PngErrors.h"
 #include "PngFilters.h"
 #include "PngStore.h"
 #include "PngStreams.h"
+#include "common/MemoryBudget.h"
 
 namespace vornada::png {
 
@@ -80,7 +82,9 @@ class PngPicture {
   // The tRNS alpha table, or nullptr without a tRNS chunk.
   const uint8_t* AlphaTable() const;
 
-  // Resizes the image; both sizes must be at least 1 (PngError(InvalidNewSize)).
+  // Resizes the image; both sizes must be at least 1 (PngError(InvalidNewSize)) and at most
+  // 65535, the loader's limit (PngError(SizeExceeds)), so that the picture never holds an
+  // image it could not read back.
   void Resize(uint32_t width, uint32_t height);
   void SetWidth(uint32_t width) { Resize(width, Height()); }
   void SetHeight(uint32_t height) { Resize(Width(), height); }
@@ -118,10 +122,17 @@ class PngPicture {
   void ApplyGammaValue(uint32_t value);
 
   ImageStoreHost& Host() const { return host_; }
-  // Largest pixel store plus alpha plane an image may take (default: no limit beyond what can
-  // be allocated). Larger images fail with PngError(OutMemory) before any allocation.
-  uint64_t MemoryLimit() const { return memoryLimit_; }
-  void SetMemoryLimit(uint64_t bytes) { memoryLimit_ = bytes; }
+  // The picture's memory budget: the bytes its chunks, image and working buffers may hold at
+  // once (default pictures::MemoryBudget::kDefaultLimit). Whatever would take the picture
+  // beyond it fails with PngError(OutMemory) before anything is allocated.
+  uint64_t MemoryLimit() const { return budget_->Limit(); }
+  void SetMemoryLimit(uint64_t bytes) { budget_->SetLimit(bytes); }
+  // Bytes of the budget held now.
+  uint64_t MemoryUsed() const { return budget_->Used(); }
+  const std::shared_ptr<pictures::MemoryBudget>& SharedBudget() const { return budget_; }
+  // `bytes` of the budget, held by the returned share; PngError(OutMemory) when they do not
+  // fit.
+  pictures::BudgetShare TakeMemory(uint64_t bytes) const;
 
   // True once an IDAT chunk has been decoded in the current load.
   bool ImageDecoded() const { return imageDecoded_; }
@@ -146,7 +157,7 @@ class PngPicture {
   uint32_t FIdatLimit = 65535;
   std::array<uint8_t, 256> FEncodeGamma{};
   std::array<uint8_t, 256> FDecodeGamma{};
-  uint64_t memoryLimit_ = UINT64_MAX;
+  std::shared_ptr<pictures::MemoryBudget> budget_ = std::make_shared<pictures::MemoryBudget>();
   bool imageDecoded_ = false;
 };
 

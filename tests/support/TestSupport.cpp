@@ -5,12 +5,33 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 
 namespace vornada::testing {
 
 std::string SourceDir() { return VORNADA_SOURCE_DIR; }
 
 std::string SourcePath(const std::string& relative) { return SourceDir() + "/" + relative; }
+
+std::vector<std::string> FileNamesIn(const std::string& dir, const std::string& suffix) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (entry.is_regular_file(ec) && name.size() >= suffix.size() &&
+        name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+      names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::vector<uint8_t> RequireFileBytes(const std::string& path) {
+  bool ok = false;
+  std::vector<uint8_t> bytes = ReadFileBytes(path, &ok);
+  if (!ok) throw std::runtime_error("cannot read " + path);
+  return bytes;
+}
 
 std::vector<uint8_t> ReadFileBytes(const std::string& path, bool* ok) {
   std::ifstream in(path, std::ios::binary);

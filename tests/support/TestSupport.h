@@ -1,5 +1,5 @@
 // Helpers shared by every test program of the tree, portable part (no windows.h): paths inside
-// the project's source tree, whole-file reading and writing, listing a folder.
+// the project's source tree, listing a folder, whole-file reading and writing.
 #pragma once
 
 #include <cstdint>
@@ -12,8 +12,15 @@ namespace vornada::testing {
 std::string SourceDir();
 std::string SourcePath(const std::string& relative);
 
+// Sorted names (without the folder) of the files of `dir` whose names end with `suffix`; none
+// when the folder cannot be read.
+std::vector<std::string> FileNamesIn(const std::string& dir, const std::string& suffix);
+
 // The whole file; an empty result with `ok` false when it cannot be read.
 std::vector<uint8_t> ReadFileBytes(const std::string& path, bool* ok = nullptr);
+// The whole file; std::runtime_error naming it when it cannot be read (a test that needs the
+// file then fails with that message).
+std::vector<uint8_t> RequireFileBytes(const std::string& path);
 // Writes the bytes, replacing the file; false on failure.
 bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 // The regular files of a folder whose names end in `suffix` ("" for all), sorted; empty when

@@ -1,6 +1,8 @@
 // Windows test helpers (see WinTestSupport.h).
 #include "WinTestSupport.h"
 
+#include <psapi.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -275,6 +277,21 @@ void MakeFilled32(TBitmap& bitmap, int width, int height, TColor color) {
   bitmap.Canvas().FillRect(all);
 }
 
+void MakeBitmap32(TBitmap& bitmap, int width, int height,
+                  const std::function<uint32_t(int x, int y)>& bgrx) {
+  bitmap.SetPixelFormat(TPixelFormat::pf32bit);
+  bitmap.SetSize(width, height);
+  for (int y = 0; y < height; ++y) {
+    auto* row = static_cast<uint32_t*>(bitmap.ScanLine(y));
+    for (int x = 0; x < width; ++x) row[x] = bgrx(x, y);
+  }
+}
+
+uint32_t Bytes32(TBitmap& bitmap, int x, int y) {
+  ::GdiFlush();
+  return static_cast<const uint32_t*>(bitmap.ScanLine(y))[x];
+}
+
 Rendering RenderControl(TControl& control, COLORREF background) {
   Rendering out;
   out.width = control.Width();
@@ -527,6 +544,57 @@ void MessageBoxWatcher::Answer(HWND box) {
   ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
   // Wait for the box to go before looking for the next one.
   for (int i = 0; i < 250 && ::IsWindow(box); ++i) ::Sleep(10);
+}
+
+// ---- failures --------------------------------------------------------------------------------
+
+Failure FailureOf(const std::function<void()>& action) {
+  Failure failure;
+  try {
+    action();
+  } catch (const Exception& e) {
+    failure.thrown = true;
+    failure.class_name = e.ClassName();
+    failure.message = e.Message();
+  }
+  return failure;
+}
+
+ReportedFailures::ReportedFailures() {
+  Application()->OnException = [this](TObject*, const std::exception& e) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    messages_.push_back(e.what());
+    threads_.push_back(::GetCurrentThreadId());
+  };
+}
+
+ReportedFailures::~ReportedFailures() { Application()->OnException = nullptr; }
+
+std::vector<std::string> ReportedFailures::Messages() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return messages_;
+}
+
+std::vector<DWORD> ReportedFailures::Threads() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return threads_;
+}
+
+// ---- time and memory -------------------------------------------------------------------------
+
+int64_t NowMs() {
+  LARGE_INTEGER frequency, counter;
+  ::QueryPerformanceFrequency(&frequency);
+  ::QueryPerformanceCounter(&counter);
+  return counter.QuadPart / frequency.QuadPart * 1000 +
+         counter.QuadPart % frequency.QuadPart * 1000 / frequency.QuadPart;
+}
+
+uint64_t WorkingSetBytes() {
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof(counters);
+  if (!::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof(counters))) return 0;
+  return counters.WorkingSetSize;
 }
 
 // ---- watchdog --------------------------------------------------------------------------------

@@ -3,7 +3,8 @@
 // reached through a changed WINDIR, whole-file reading and writing, pixels of bitmaps and device
 // contexts, rendering a control into a bitmap, window regions as runs, real input messages,
 // loading a component as the design reader does, a watcher that answers the message boxes a
-// test provokes, a watchdog against deadlocks, and the live GDI object count.
+// test provokes, failures raised and reported, a watchdog against deadlocks, a fine clock,
+// and the live GDI object count.
 #pragma once
 
 #include <windows.h>
@@ -25,6 +26,7 @@
 #include "Forms.h"
 #include "Graphics.h"
 #include "Lock.h"
+#include "SysUtils.h"
 #include "TestSupport.h"
 #include "WinHandles.h"
 
@@ -166,6 +168,16 @@ std::vector<uint32_t> PixelsOf(HDC dc, int x, int y, int width, int height);
 std::vector<std::string> PictureOf(TBitmap& bitmap, const std::map<COLORREF, char>& legend);
 // A 32-bit bitmap of the given size filled with one colour.
 void MakeFilled32(TBitmap& bitmap, int width, int height, TColor color);
+// A 32-bit DIB-section bitmap whose pixel (x, y) holds the four bytes of `bgrx(x, y)` (blue in
+// bits 0-7, green 8-15, red 16-23, the fourth byte 24-31).
+void MakeBitmap32(TBitmap& bitmap, int width, int height,
+                  const std::function<uint32_t(int x, int y)>& bgrx);
+// The four bytes of pixel (x, y) of a 32-bit DIB-section bitmap, packed as above.
+uint32_t Bytes32(TBitmap& bitmap, int x, int y);
+// 0x00BBGGRR from four packed bytes as above (the fourth byte dropped).
+inline uint32_t ColourOfBytes(uint32_t bgrx) {
+  return (bgrx >> 16 & 0xFF) | (bgrx & 0xFF00) | (bgrx & 0xFF) << 16;
+}
 
 // A 32-bit top-down picture of what a control paints: its background is first filled with
 // `background`, then the control paints into it through its own painting path (WM_ERASEBKGND
@@ -279,6 +291,40 @@ class MessageBoxWatcher {
   std::vector<SeenMessageBox> seen_;
   std::thread thread_;
 };
+
+// ---- failures --------------------------------------------------------------------------------
+
+// The framework exception an action raised, if any.
+struct Failure {
+  bool thrown = false;
+  std::string class_name;  // the exception's class name
+  std::string message;
+};
+Failure FailureOf(const std::function<void()>& action);
+
+// Records the application's exception reports (Application()->OnException) for the lifetime of
+// the object, with the thread each came from.
+class ReportedFailures {
+ public:
+  ReportedFailures();
+  ~ReportedFailures();
+  ReportedFailures(const ReportedFailures&) = delete;
+  ReportedFailures& operator=(const ReportedFailures&) = delete;
+  std::vector<std::string> Messages();
+  std::vector<DWORD> Threads();
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::string> messages_;
+  std::vector<DWORD> threads_;
+};
+
+// ---- time and memory -------------------------------------------------------------------------
+
+// Milliseconds of the performance counter (finer than the system tick).
+int64_t NowMs();
+// The bytes of memory the process has in use now (its working set).
+uint64_t WorkingSetBytes();
 
 // ---- watchdog --------------------------------------------------------------------------------
 

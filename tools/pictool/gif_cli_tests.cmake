@@ -38,7 +38,13 @@ pictool_test(pictool_gif_bad_input
   STDERR "^Stream read error\r?\n$")
 pictool_test(pictool_gif_bad_frames
   ARGS frames ${gif_data}/no_color_table.gif @OUT@/gif-never EXIT 1
-  STDERR "^Wrong number of colors; must be a power of 2?
+  STDERR "^Wrong number of colors; must be a power of 2
+?
 $")
+# About two kilobytes declaring 20 frames of 8192 x 8192: decoding stops at the picture's
+# memory budget.
+pictool_test(pictool_gif_huge_frames
+  ARGS info ${gif_data}/huge_frames.gif EXIT 1
+  STDOUT "frames: 20\r?\n" STDERR "^Out of memory\r?\n$")
 pictool_test(pictool_gif_unknown_command
   ARGS decode ${gif_data}/maps.gif @OUT@/never.pam EXIT 2 STDERR "usage")

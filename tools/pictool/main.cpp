@@ -9,8 +9,9 @@
 // A format may offer more commands of its own; a command the file's format does not know
 // prints this usage.
 //
-// Exit status: 0 done, 1 bad input or a file that cannot be read or written (the picture's own
-// message on stderr), 2 wrong command line.
+// Exit status: 0 done, 1 bad input, a picture beyond its memory budget, any other failure or a
+// file that cannot be read or written (the picture's own message, or what failed, on stderr),
+// 2 wrong command line.
 //
 // Format dispatch: FILE's first bytes are offered to each entry of kFormats in order and the
 // first entry whose sniff function accepts them runs the command. A file no entry accepts goes
@@ -19,6 +20,8 @@
 // `int RunNameCommand(const CommandLine&)`, include the header below and add one line to
 // kFormats.
 #include <cstdio>
+#include <exception>
+#include <new>
 #include <string>
 
 #include "gif_commands.h"
@@ -51,10 +54,8 @@ int Usage() {
   return 2;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  if (argc < 3) return Usage();
+// Runs the command; the formats report their pictures' own errors themselves.
+int Run(int argc, char** argv) {
   CommandLine line;
   line.command = argv[1];
   line.file = argv[2];
@@ -71,4 +72,24 @@ int main(int argc, char** argv) {
   const int status = format->run(line);
   if (status == 2) return Usage();
   return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) return Usage();
+  // Whatever else fails ends the run with a message, never with an uncaught exception.
+  try {
+    return Run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "pictool: out of memory\n");
+  } catch (const std::exception& e) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "pictool: %s\n", e.what());
+  } catch (...) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "pictool: unexpected failure\n");
+  }
+  return 1;
 }

@@ -70,6 +70,12 @@ void PrintChunk(const TPngChunk& chunk) {
   std::printf("\n");
 }
 
+int Fail(const PngError& e) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "%s\n", e.what());
+  return 1;
+}
+
 // Loads the file; on failure prints the picture's message and returns false.
 bool Load(PngPicture& picture, const CommandLine& line) {
   MemorySource source(line.bytes.data(), line.bytes.size());
@@ -77,8 +83,7 @@ bool Load(PngPicture& picture, const CommandLine& line) {
     picture.LoadFromStream(source);
     return true;
   } catch (const PngError& e) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "%s\n", e.what());
+    Fail(e);
     return false;
   }
 }
@@ -108,11 +113,18 @@ int Info(const CommandLine& line) {
   return 0;
 }
 
+
 int Decode(const CommandLine& line) {
   if (line.args.size() != 1) return 2;
   PngPicture picture;
   if (!Load(picture, line)) return 1;
-  std::vector<uint8_t> pam = MakeRgbaPam(picture.Width(), picture.Height(), ExportRgba(picture));
+  std::vector<uint8_t> rgba;
+  try {
+    rgba = ExportRgba(picture);
+  } catch (const PngError& e) {
+    return Fail(e);
+  }
+  std::vector<uint8_t> pam = MakeRgbaPam(picture.Width(), picture.Height(), rgba);
   return WriteWholeFile(line.args[0], pam) ? 0 : 1;
 }
 
@@ -122,7 +134,11 @@ int Resave(const CommandLine& line) {
   if (!Load(picture, line)) return 1;
   std::vector<uint8_t> png;
   VectorSink sink(png);
-  picture.SaveToStream(sink);
+  try {
+    picture.SaveToStream(sink);
+  } catch (const PngError& e) {
+    return Fail(e);
+  }
   return WriteWholeFile(line.args[0], png) ? 0 : 1;
 }
 

@@ -2,39 +2,22 @@
 #include "GifTestSupport.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <sstream>
 #include <stdexcept>
 
 #include "gif/GifLzw.h"
 
 namespace vornada::gif::test {
 
-std::string FixtureDir() { return std::string(VORNADA_SOURCE_DIR) + "/pictures/tests/data/gif"; }
+std::string FixtureDir() { return vornada::testing::SourcePath("pictures/tests/data/gif"); }
 std::string FixturePath(const std::string& name) { return FixtureDir() + "/" + name; }
 std::string RegressionDir() { return FixtureDir() + "/regress"; }
 
 std::vector<std::string> FilesIn(const std::string& dir, const std::string& suffix) {
   std::vector<std::string> paths;
-  std::error_code ec;
-  for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
-    const std::string name = entry.path().filename().string();
-    if (entry.is_regular_file() && name.size() >= suffix.size() &&
-        name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
-      paths.push_back(entry.path().string());
-    }
-  }
-  std::sort(paths.begin(), paths.end());
+  for (const std::string& name : vornada::testing::FileNamesIn(dir, suffix))
+    paths.push_back(dir + "/" + name);
   return paths;
-}
-
-std::vector<uint8_t> ReadFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot open " + path);
-  return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)),
-                              std::istreambuf_iterator<char>());
 }
 
 std::vector<ExpectedFrame> ReadExpectation(const std::string& expect_path) {

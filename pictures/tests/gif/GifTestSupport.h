@@ -1,6 +1,7 @@
-// Helpers shared by the GIF core tests: fixture paths and file reading, the expectation files
-// written by the fixture generator, frame pixel extraction, and assembly of hand-made GIFs
-// (blocks and raw LZW code streams) for inputs that no encoder writes.
+// Helpers of the GIF core tests (the general ones, such as paths in the source tree and file
+// reading, are the shared test support's): fixture paths, the expectation files written by the
+// fixture generator, frame pixel extraction, and assembly of hand-made GIFs (blocks and raw
+// LZW code streams) for inputs that no encoder writes.
 #pragma once
 
 #include <cstdint>
@@ -8,17 +9,19 @@
 #include <string>
 #include <vector>
 
+#include "TestSupport.h"
 #include "gif/GifBitmap.h"
 #include "gif/GifPicture.h"
 
 namespace vornada::gif::test {
+
+using vornada::testing::RequireFileBytes;
 
 std::string FixtureDir();                          // pictures/tests/data/gif
 std::string FixturePath(const std::string& name);  // pictures/tests/data/gif/NAME
 std::string RegressionDir();                       // pictures/tests/data/gif/regress
 // Sorted full paths of the files of `dir` whose names end with `suffix`.
 std::vector<std::string> FilesIn(const std::string& dir, const std::string& suffix);
-std::vector<uint8_t> ReadFileBytes(const std::string& path);
 
 // NAME.expect: the frames a decoder must give for fixture NAME.gif.
 struct ExpectedFrame {

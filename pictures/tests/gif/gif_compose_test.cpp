@@ -51,7 +51,7 @@ TEST(GifCompose, EveryDisposalMethodInSequenceAndFromScratch) {
       {"RRKK", "RYKR", "RYYR"},  // frame 2 gone again: rebuilt without it
   };
   GifPicture p;
-  ASSERT_EQ(LoadMessage(p, ReadFileBytes(FixturePath("disposal.gif"))), "");
+  ASSERT_EQ(LoadMessage(p, RequireFileBytes(FixturePath("disposal.gif"))), "");
   Composition sequence;
   for (int i = 0; i < 4; ++i) {
     SCOPED_TRACE(i);
@@ -73,7 +73,7 @@ TEST(GifCompose, EveryDisposalMethodInSequenceAndFromScratch) {
 
 TEST(GifCompose, CacheReuseOnlyForTheNextFrame) {
   GifPicture p;
-  ASSERT_EQ(LoadMessage(p, ReadFileBytes(FixturePath("disposal.gif"))), "");
+  ASSERT_EQ(LoadMessage(p, RequireFileBytes(FixturePath("disposal.gif"))), "");
   Composition c;
   ASSERT_TRUE(ComposeFrame(p, 0, c));
   // A mark in the cached screen survives only when the cache is reused.

@@ -25,7 +25,7 @@ TEST(GifDecode, EveryFixtureGivesTheExpectedPixels) {
     SCOPED_TRACE(gif_path);
     const std::vector<ExpectedFrame> expected = ReadExpectation(expect_path);
     GifPicture p;
-    ASSERT_EQ(LoadMessage(p, ReadFileBytes(gif_path), false), "");
+    ASSERT_EQ(LoadMessage(p, RequireFileBytes(gif_path), false), "");
     ASSERT_EQ(p.FrameCount(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
       SCOPED_TRACE(i);
@@ -44,7 +44,7 @@ TEST(GifDecode, InterlacedHeightsOneToEightFillEveryRowOnce) {
   // Row r of each frame holds (r + x) mod 8, so a row stored twice or in the wrong place
   // shows. The pixels match giflib's (checked above); here the rows are checked directly.
   GifPicture p;
-  ASSERT_EQ(LoadMessage(p, ReadFileBytes(FixturePath("interlace.gif")), false), "");
+  ASSERT_EQ(LoadMessage(p, RequireFileBytes(FixturePath("interlace.gif")), false), "");
   ASSERT_EQ(p.FrameCount(), 8u);
   for (uint32_t h = 1; h <= 8; ++h) {
     SCOPED_TRACE(h);
@@ -60,7 +60,7 @@ TEST(GifDecode, InterlacedHeightsOneToEightFillEveryRowOnce) {
 
 TEST(GifDecode, MinimumCodeSizesOutsideTheRangeAreClampedAndDamaged) {
   GifPicture p;
-  ASSERT_EQ(LoadMessage(p, ReadFileBytes(FixturePath("codesize_bad.gif")), false), "");
+  ASSERT_EQ(LoadMessage(p, RequireFileBytes(FixturePath("codesize_bad.gif")), false), "");
   ASSERT_EQ(p.FrameCount(), 4u);  // sizes 0, 1, 10, 12
   for (size_t i = 0; i < 4; ++i) {
     SCOPED_TRACE(i);

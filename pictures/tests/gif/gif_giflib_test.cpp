@@ -109,7 +109,7 @@ TEST(GifGiflib, FixturesDecodeAsGiflibDecodesThem) {
   for (const char* name : kReadable) {
     SCOPED_TRACE(name);
     // giflib does not drop a graphic control extension that a plain-text extension follows.
-    ExpectSameFrames(ReadFileBytes(FixturePath(name)), std::string(name) != "plaintext.gif");
+    ExpectSameFrames(RequireFileBytes(FixturePath(name)), std::string(name) != "plaintext.gif");
   }
 }
 
@@ -117,7 +117,7 @@ TEST(GifGiflib, ResavedFixturesReadByGiflib) {
   for (const char* name : kReadable) {
     SCOPED_TRACE(name);
     GifPicture p;
-    ASSERT_EQ(LoadMessage(p, ReadFileBytes(FixturePath(name))), "");
+    ASSERT_EQ(LoadMessage(p, RequireFileBytes(FixturePath(name))), "");
     ExpectSameFrames(p.Save(), true);
   }
 }

@@ -14,7 +14,7 @@ constexpr Color kBlue = MakeColor(0, 0, 255);
 constexpr Color kWhite = MakeColor(255, 255, 255);
 constexpr Color kBlack = MakeColor(0, 0, 0);
 
-std::vector<uint8_t> Fixture(const std::string& name) { return ReadFileBytes(FixturePath(name)); }
+std::vector<uint8_t> Fixture(const std::string& name) { return RequireFileBytes(FixturePath(name)); }
 
 // One 2 x 1 frame of indices {0, 1}, encoded at 1 bit.
 std::vector<uint8_t> TinyData() { return Encode(1, 2, 1, {0, 1}); }

@@ -62,7 +62,7 @@ Outcome Exercise(const std::vector<uint8_t>& bytes) {
 std::vector<std::string> Inputs() {
   std::vector<std::string> all = FilesIn(RegressionDir(), "");
   for (const auto& f : FilesIn(FixtureDir(), ".gif")) all.push_back(f);
-  for (const auto& f : FilesIn(std::string(VORNADA_SOURCE_DIR) + "/pictures/fuzz/corpus/gif", "")) {
+  for (const auto& f : FilesIn(vornada::testing::SourcePath("pictures/fuzz/corpus/gif"), "")) {
     all.push_back(f);
   }
   return all;
@@ -76,7 +76,7 @@ TEST(GifRegress, EveryKnownInputIsHandled) {
     if (path.size() >= 3 && path.compare(path.size() - 3, 3, ".md") == 0) continue;
     SCOPED_TRACE(path);
     Outcome o;
-    EXPECT_NO_THROW(o = Exercise(ReadFileBytes(path)));
+    EXPECT_NO_THROW(o = Exercise(RequireFileBytes(path)));
     if (o.read) ++read_ok;
     EXPECT_LE(o.decoded, o.frames);
   }

@@ -19,7 +19,7 @@ constexpr Color kWhite = MakeColor(255, 255, 255);
 constexpr Color kRed = MakeColor(255, 0, 0);
 constexpr Color kGreen = MakeColor(0, 255, 0);
 
-std::vector<uint8_t> Fixture(const std::string& name) { return ReadFileBytes(FixturePath(name)); }
+std::vector<uint8_t> Fixture(const std::string& name) { return RequireFileBytes(FixturePath(name)); }
 
 bool Contains(const std::vector<uint8_t>& haystack, const std::vector<uint8_t>& needle) {
   return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end()) !=

@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "../gif/GifTestSupport.h"
@@ -25,7 +27,9 @@ using gif::test::GifBytes;
 using gif::test::MakeMap;
 using gifwin_test::FixtureBytes;
 using gifwin_test::LoadGif;
-using gifwin_test::PixelsOf;
+using testing::Failure;
+using testing::FailureOf;
+using testing::PixelsOf;
 
 constexpr gif::Color kRed = gif::MakeColor(255, 0, 0);
 constexpr gif::Color kGreen = gif::MakeColor(0, 255, 0);
@@ -43,21 +47,6 @@ std::vector<uint32_t> CoreColors(const std::vector<uint8_t>& bytes, size_t index
   for (uint32_t y = 0; y < bitmap.Height(); ++y)
     for (uint32_t x = 0; x < bitmap.Width(); ++x) out.push_back(bitmap.ColorAt(x, y));
   return out;
-}
-
-struct Failure {
-  std::string class_name;
-  std::string message;
-};
-
-template <typename F>
-Failure FailureOf(F&& action) {
-  try {
-    action();
-  } catch (const Exception& e) {
-    return {e.ClassName(), e.Message()};
-  }
-  return {"", ""};
 }
 
 std::vector<uint8_t> SavedBytes(TGIFImage& image) {
@@ -285,7 +274,7 @@ TEST(GifImageDraw, TransparentColourIsKeyedOutByValueWhateverItsIndex) {
     std::unique_ptr<TGIFImage> image = LoadGif(TwoRedsGif(0));
     image->SetTransparent(c.transparent_flag);
     TBitmap target;
-    gifwin_test::MakeFilled32(target, 4 * c.scale + 2, 2 * c.scale + 2, static_cast<TColor>(kSentinel));
+    testing::MakeFilled32(target, 4 * c.scale + 2, 2 * c.scale + 2, static_cast<TColor>(kSentinel));
     target.Canvas().StretchDraw(RECT{1, 1, 1 + 4 * c.scale, 1 + 2 * c.scale}, image.get());
     const std::vector<uint32_t> got = PixelsOf(target);
     const int width = target.Width();
@@ -314,14 +303,14 @@ TEST(GifImageDraw, MonochromeFrameKeysItsOwnTransparentColour) {
   std::unique_ptr<TGIFImage> image = LoadGif(bytes);
   ASSERT_TRUE(image->Frames(0)->Bitmap()->Monochrome());
   TBitmap target;
-  gifwin_test::MakeFilled32(target, 3, 1, static_cast<TColor>(kSentinel));
+  testing::MakeFilled32(target, 3, 1, static_cast<TColor>(kSentinel));
   target.Canvas().Draw(0, 0, image.get());
   EXPECT_EQ(PixelsOf(target), (std::vector<uint32_t>{kSentinel, kWhite, kSentinel}));
 }
 
 TEST(GifImageDraw, MaskedBlitHandlesKeysAndRectangles) {
   TBitmap source;
-  gifwin_test::MakeFilled32(source, 4, 2, static_cast<TColor>(kBlue));
+  testing::MakeFilled32(source, 4, 2, static_cast<TColor>(kBlue));
   source.Canvas().SetPixel(0, 1, static_cast<TColor>(kRed));  // bottom-left
   source.Canvas().SetPixel(3, 0, static_cast<TColor>(kRed));
   struct Case {
@@ -344,7 +333,7 @@ TEST(GifImageDraw, MaskedBlitHandlesKeysAndRectangles) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     TBitmap target;
-    gifwin_test::MakeFilled32(target, 4, 2, static_cast<TColor>(kSentinel));
+    testing::MakeFilled32(target, 4, 2, static_cast<TColor>(kSentinel));
     DrawBitmapColorKeyed(target.Canvas(), c.dest, source, c.key, c.src);
     EXPECT_EQ(PixelsOf(target), c.want);
     EXPECT_EQ(source.Canvas().LockCount(), 0) << "the bitmap's canvas is unlocked again";
@@ -628,17 +617,140 @@ TEST(GifImageStore, ClipboardCarriesTheBitmapAndTheGif) {
 
 TEST(GifImageStore, MalformedClipboardGifIsAReadError) {
   const uint8_t block[] = {0xFF, 0xFF, 0, 0, 'G', 'I', 'F', '8', '9', 'a'};
-  HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, sizeof(block));
-  ASSERT_NE(memory, nullptr);
-  std::memcpy(::GlobalLock(memory), block, sizeof(block));
-  ::GlobalUnlock(memory);
-  Clipboard()->SetAsHandle(GifClipboardFormat(), memory);
+  win::UniqueGlobal memory(::GlobalAlloc(GMEM_MOVEABLE, sizeof(block)));
+  ASSERT_TRUE(memory);
+  {
+    win::ScopedGlobalLock lock(memory.get());
+    ASSERT_NE(lock.get(), nullptr);
+    std::memcpy(lock.get(), block, sizeof(block));
+  }
+  Clipboard()->SetAsHandle(GifClipboardFormat(), memory.release());
   TGIFImage pasted;
   const Failure f = FailureOf([&] { pasted.LoadFromClipboardFormat(CF_BITMAP, nullptr, nullptr); });
   EXPECT_EQ(f.class_name, "EReadError");
   EXPECT_EQ(f.message, "Stream read error");
   EXPECT_EQ(pasted.FrameCount(), 0);
   Clipboard()->Clear();
+}
+
+// A GIF of one 1 x 1 frame whose encoded data holds `bytes` bytes of sub-blocks (the frame
+// decodes from their first code), so that its stored form is large.
+std::vector<uint8_t> LargeGif(size_t bytes) {
+  std::vector<uint8_t> encoded = {8};
+  for (size_t done = 0; done < bytes; done += 255) {
+    encoded.push_back(255);
+    encoded.insert(encoded.end(), 255, 0);
+  }
+  encoded.push_back(0);
+  GifBytes gif;
+  gif.Screen(1, 1, MakeMap({kRed, kGreen})).Image(0, 0, 1, 1, encoded);
+  return gif.Trailer().Bytes();
+}
+
+TEST(GifImageStore, TheClipboardBlockIsFreedWhenTheClipboardCannotTakeIt) {
+  // Another thread holds the clipboard open, so the picture cannot hand its stored form over.
+  std::unique_ptr<TGIFImage> image = LoadGif(LargeGif(8 << 20));
+  std::atomic<bool> opened{false}, release{false};
+  std::thread holder([&] {
+    const bool ok = ::OpenClipboard(nullptr) != FALSE;
+    opened = true;
+    while (ok && !release) ::Sleep(5);
+    if (ok) ::CloseClipboard();
+  });
+  while (!opened) ::Sleep(1);
+  auto attempt = [&] {
+    UINT format = 0;
+    HANDLE data = nullptr;
+    HPALETTE palette = nullptr;
+    return FailureOf([&] { image->SaveToClipboardFormat(format, data, palette); });
+  };
+  attempt();  // the heap settles
+  const uint64_t before = testing::WorkingSetBytes();
+  for (int i = 0; i < 4; ++i) {
+    const Failure f = attempt();
+    EXPECT_TRUE(f.thrown) << "the clipboard could not be opened";
+  }
+  const uint64_t after = testing::WorkingSetBytes();
+  release = true;
+  holder.join();
+  // Four blocks of 8 MB left behind would be 32 MB.
+  EXPECT_LT(after, before + (16 << 20)) << "the memory blocks the clipboard did not take were freed";
+}
+
+// ---- memory ------------------------------------------------------------------------------------
+
+// A picture made from one of its own frames: this program poisons freed memory, so a frame read
+// after the picture let go of its frames fails here.
+TEST(GifImageCopy, APictureFromEachOfItsOwnFrames) {
+  struct Case {
+    int index;
+    bool decoded;  // the frame's bitmap was decoded before
+  };
+  for (const Case& c : {Case{0, false}, Case{3, true}, Case{23, false}, Case{23, true}}) {
+    SCOPED_TRACE("frame " + std::to_string(c.index) + (c.decoded ? ", decoded" : ""));
+    std::unique_ptr<TGIFImage> reference = LoadGif(FixtureBytes("window/strip50x8"));
+    TGIFFrame& expected = *reference->Frames(c.index);
+    std::unique_ptr<TGIFImage> image = LoadGif(FixtureBytes("window/strip50x8"));
+    if (c.decoded) image->Frames(c.index)->Bitmap();
+    int changes = 0;
+    image->OnChange = [&](TObject*) { ++changes; };
+    image->Assign(image->Frames(c.index));
+    EXPECT_EQ(changes, 1);
+    ASSERT_EQ(image->FrameCount(), 1);
+    EXPECT_EQ(image->CurrentFrame(), 0);
+    TGIFFrame& only = *image->Frames(0);
+    EXPECT_EQ(only.DelayMs(), expected.DelayMs());
+    EXPECT_EQ(only.TransColor(), expected.TransColor());
+    EXPECT_EQ(only.DisposeMode(), expected.DisposeMode());
+    EXPECT_EQ(PixelsOf(*only.Bitmap()), PixelsOf(*expected.Bitmap()));
+    EXPECT_EQ(image->LogicalWidth(), 50);
+    EXPECT_EQ(image->LogicalHeight(), 8);
+  }
+}
+
+TEST(GifImageMemory, BeyondItsBudgetThePictureFailsWithTheOutOfMemoryError) {
+  // 20 frames of 1024 x 1024 in a file of about 1.2 KB; a frame bitmap takes up to 4 MB.
+  GifBytes gif;
+  gif.Screen(1024, 1024, MakeMap({kRed, kGreen, kBlue, kBlack}));
+  const std::vector<uint8_t> one_pixel =
+      gif::test::CodeStream(2).Code(4, 3).Code(1, 3).Code(5, 3).Encoded();
+  for (int i = 0; i < 20; ++i) gif.Image(0, 0, 1024, 1024, one_pixel);
+  const std::vector<uint8_t> bytes = gif.Trailer().Bytes();
+  ASSERT_LT(bytes.size(), 2000u);
+
+  TGIFImage image;
+  EXPECT_EQ(image.MemoryLimit(), uint64_t{512} << 20) << "the default budget";
+  image.SetMemoryLimit(16 << 20);
+  TBytesStream stream(bytes.data(), static_cast<int64_t>(bytes.size()));
+  image.LoadFromStream(stream);
+  ASSERT_EQ(image.FrameCount(), 20);
+  int decoded = 0;
+  Failure f;
+  for (int i = 0; i < image.FrameCount() && !f.thrown; ++i) {
+    f = FailureOf([&] { image.Frames(i)->Bitmap(); });
+    if (!f.thrown) ++decoded;
+    EXPECT_LE(image.MemoryUsed(), image.MemoryLimit());
+  }
+  EXPECT_GE(decoded, 1);
+  EXPECT_LT(decoded, 20);
+  EXPECT_EQ(f.class_name, "EOutOfMemory");
+  EXPECT_EQ(f.message, "Out of memory");
+  EXPECT_EQ(PixelsOf(*image.Frames(0)->Bitmap())[0], kGreen) << "decoded frames stay";
+
+  // A file larger than the budget is not even read into memory.
+  TGIFImage small;
+  small.SetMemoryLimit(bytes.size() - 1);
+  const Failure read = FailureOf([&] {
+    TBytesStream again(bytes.data(), static_cast<int64_t>(bytes.size()));
+    small.LoadFromStream(again);
+  });
+  EXPECT_EQ(read.class_name, "EOutOfMemory");
+  EXPECT_EQ(small.FrameCount(), 0);
+
+  // A copy counts in the copy's budget: its frame bitmaps are copied.
+  TGIFImage copy;
+  copy.SetMemoryLimit(1 << 20);
+  EXPECT_EQ(FailureOf([&] { copy.Assign(&image); }).class_name, "EOutOfMemory");
 }
 
 }  // namespace

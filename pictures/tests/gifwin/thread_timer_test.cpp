@@ -2,58 +2,28 @@
 // windowed mode, switching off, priority, the window-timer failure, and the four guarantees:
 // an interval change inside a tick takes effect for the next wait, a failure in a tick never
 // leaves the timer unusable, no tick runs after the timer is destroyed (also one already handed
-// to the user-interface thread), and switching off waits for a tick in progress. The racy ones
-// run hundreds of times.
+// to the user-interface thread), and switching off waits for a tick in progress; a timer
+// switched off stays off whatever a tick set meanwhile. The racy ones run hundreds of times.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "Forms.h"
-#include "GifWinTestSupport.h"
 #include "ThreadTimer.h"
+#include "WinTestSupport.h"
 
 namespace vornada {
 namespace {
 
-using gifwin_test::PumpMessages;
-
-int64_t NowMs() {
-  LARGE_INTEGER frequency, counter;
-  ::QueryPerformanceFrequency(&frequency);
-  ::QueryPerformanceCounter(&counter);
-  return counter.QuadPart * 1000 / frequency.QuadPart;
-}
-
-// Records the application's exception reports for the lifetime of the object.
-class ReportedFailures {
- public:
-  ReportedFailures() {
-    Application()->OnException = [this](TObject*, const std::exception& e) {
-      std::lock_guard<std::mutex> lock(mutex_);
-      messages_.push_back(e.what());
-      threads_.push_back(::GetCurrentThreadId());
-    };
-  }
-  ~ReportedFailures() { Application()->OnException = nullptr; }
-  std::vector<std::string> Messages() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return messages_;
-  }
-  std::vector<DWORD> Threads() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return threads_;
-  }
-
- private:
-  std::mutex mutex_;
-  std::vector<std::string> messages_;
-  std::vector<DWORD> threads_;
-};
+using testing::NowMs;
+using testing::PumpMessages;
+using testing::ReportedFailures;
 
 TEST(ThreadTimer, DefaultsAndAnIdleThread) {
   TThreadTimer timer(nullptr);
@@ -257,8 +227,15 @@ TEST(ThreadTimer, NoTickRunsAfterTheTimerIsDestroyed) {
     for (int iteration = 0; iteration < 125; ++iteration) {
       destroying = false;
       destroyed = false;
-      auto* owner = new TComponent(nullptr);
-      auto* timer = new TThreadTimer(mode.owned ? owner : nullptr);
+      auto owner = std::make_unique<TComponent>(nullptr);
+      std::unique_ptr<TThreadTimer> own_timer;
+      TThreadTimer* timer = nullptr;
+      if (mode.owned) {
+        timer = new TThreadTimer(owner.get());  // the owner frees it
+      } else {
+        own_timer = std::make_unique<TThreadTimer>(nullptr);
+        timer = own_timer.get();
+      }
       timer->SetSyncEvent(mode.sync);
       timer->SetInterval(1);
       timer->SetOnTimer([&](TObject*) {
@@ -275,12 +252,8 @@ TEST(ThreadTimer, NoTickRunsAfterTheTimerIsDestroyed) {
       ::Sleep(static_cast<DWORD>(iteration % 3));
       if (!mode.sync && inside.load() > 0) ++pending_at_destruction;
       destroying = true;
-      if (mode.owned) {
-        delete owner;
-      } else {
-        delete timer;
-        delete owner;
-      }
+      own_timer.reset();
+      owner.reset();
       destroyed = true;
       EXPECT_EQ(inside.load(), 0) << "no tick is running once the timer is gone";
       const int after = ticks.load();
@@ -306,7 +279,7 @@ TEST(ThreadTimer, RunOnUIThreadDoesNotRunAMethodOfADestroyedTimer) {
   }
   for (const bool destroy : {false, true}) {
     SCOPED_TRACE(destroy ? "timer destroyed while the method waits" : "timer alive");
-    auto* timer = new TThreadTimer(nullptr);
+    auto timer = std::make_unique<TThreadTimer>(nullptr);
     timer->SetInterval(60000);
     timer->SetOnTimer([](TObject*) {});
     std::atomic<bool> ran{false};
@@ -320,10 +293,7 @@ TEST(ThreadTimer, RunOnUIThreadDoesNotRunAMethodOfADestroyedTimer) {
     });
     ::Sleep(50);
     EXPECT_FALSE(ran.load()) << "waits for this thread";
-    if (destroy) {
-      delete timer;
-      timer = nullptr;
-    }
+    if (destroy) timer.reset();
     PumpMessages(2000, [&] { return result.load() != -1; });
     worker.join();
     EXPECT_EQ(ran.load(), !destroy);
@@ -331,8 +301,41 @@ TEST(ThreadTimer, RunOnUIThreadDoesNotRunAMethodOfADestroyedTimer) {
     if (!destroy) {
       EXPECT_EQ(ran_on.load(), ::GetCurrentThreadId());
     }
-    delete timer;
   }
+}
+
+TEST(ThreadTimer, SwitchedOffItStaysOffWhateverATickSetMeanwhile) {
+  // As the animator's ticks do, every tick sets the interval of the next wait, on the timer
+  // thread (here many times over, to meet this thread's changes often), while this thread sets
+  // the interval and switches the timer off and on. Once switched off, the timer stays off: no
+  // running thread and no tick, whatever the tick in progress set meanwhile.
+  testing::Watchdog watchdog("timer setters against ticks", std::chrono::milliseconds(8000));
+  TThreadTimer timer(nullptr);
+  timer.SetSyncEvent(false);
+  timer.SetInterval(1);
+  std::atomic<int> ticks{0};
+  timer.SetOnTimer([&](TObject*) {
+    ++ticks;
+    for (int i = 0; i < 50; ++i) timer.SetInterval(i % 2 == 0 ? 1 : 2);
+  });
+  int running_after_stop = 0, ticks_after_stop = 0;
+  for (int round = 0; round < 200; ++round) {
+    const int before = ticks.load();
+    PumpMessages(2000, [&] { return ticks.load() > before; });
+    timer.SetInterval(1 + round % 3);
+    timer.SetEnabled(false);
+    if (timer.ThreadRunning()) ++running_after_stop;
+    const int stopped = ticks.load();
+    ::Sleep(4);
+    if (ticks.load() != stopped) ++ticks_after_stop;
+    EXPECT_FALSE(timer.Enabled());
+    timer.SetEnabled(true);
+    watchdog.Kick();
+  }
+  timer.SetEnabled(false);
+  EXPECT_EQ(running_after_stop, 0) << "rounds whose timer thread went on waiting for ticks";
+  EXPECT_EQ(ticks_after_stop, 0) << "rounds with ticks after the timer was switched off";
+  EXPECT_GE(ticks.load(), 200);
 }
 
 // Finds this thread's message window of a timer in windowed mode.

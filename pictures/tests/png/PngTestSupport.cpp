@@ -4,39 +4,17 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
-#include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-
 namespace vornada::png::test {
 
 std::string FixturePath(const std::string& name) {
-  return std::string(VORNADA_SOURCE_DIR) + "/pictures/tests/data/png/" + name;
+  return vornada::testing::SourcePath("pictures/tests/data/png/" + name);
 }
 
 std::string RegressionDir() { return FixturePath("regress"); }
 
-std::string SuiteDir() { return std::string(VORNADA_SHARED_DIR) + "/corpora/pngsuite"; }
+std::string SuiteDir() { return vornada::testing::SourcePath("pictures/tests/data/pngsuite"); }
 
 std::string SuitePath(const std::string& name) { return SuiteDir() + "/" + name; }
-
-std::vector<std::string> PngFilesIn(const std::string& dir) {
-  std::vector<std::string> names;
-  std::error_code ec;
-  for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
-    std::string name = entry.path().filename().string();
-    if (name.size() > 4 && name.substr(name.size() - 4) == ".png") names.push_back(name);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-std::vector<uint8_t> ReadFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  EXPECT_TRUE(in.good()) << "cannot open " << path;
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
 
 LoadOutcome LoadBytes(PngPicture& picture, const std::vector<uint8_t>& bytes) {
   MemorySource source(bytes.data(), bytes.size());
@@ -52,7 +30,7 @@ LoadOutcome LoadBytes(PngPicture& picture, const std::vector<uint8_t>& bytes) {
 }
 
 void LoadFixture(PngPicture& picture, const std::string& path) {
-  LoadOutcome outcome = LoadBytes(picture, ReadFileBytes(path));
+  LoadOutcome outcome = LoadBytes(picture, RequireFileBytes(path));
   ASSERT_TRUE(outcome.ok) << path << ": " << outcome.message;
 }
 

@@ -1,25 +1,27 @@
-// Helpers shared by the PNG core tests: fixture and suite paths, file reading, loading and
-// saving through memory, a small independent chunk walker, and PNG assembly for hand-made
-// inputs.
+// Helpers of the PNG core tests (the general ones, such as paths in the source tree and file
+// reading, are the shared test support's): fixture and suite paths, loading and saving through
+// memory, a small independent chunk walker, and PNG assembly for hand-made inputs.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "TestSupport.h"
 #include "png/PngErrors.h"
 #include "png/PngPicture.h"
 
 namespace vornada::png::test {
 
+using vornada::testing::FileNamesIn;
+using vornada::testing::RequireFileBytes;
+
 std::string FixturePath(const std::string& name);     // pictures/tests/data/png/NAME
 std::string RegressionDir();                          // pictures/tests/data/png/regress
-std::string SuiteDir();                               // the shared PNG suite
+std::string SuiteDir();                               // pictures/tests/data/pngsuite
 std::string SuitePath(const std::string& name);
 // Sorted names of the *.png files of a directory.
-std::vector<std::string> PngFilesIn(const std::string& dir);
-
-std::vector<uint8_t> ReadFileBytes(const std::string& path);
+inline std::vector<std::string> PngFilesIn(const std::string& dir) { return FileNamesIn(dir, ".png"); }
 
 struct LoadOutcome {
   bool ok = false;

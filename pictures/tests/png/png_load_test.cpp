@@ -126,7 +126,7 @@ TEST(PngLoad, BrokenFilesFailWithTheirKind) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
     PngPicture picture;
-    LoadOutcome outcome = LoadBytes(picture, ReadFileBytes(FixturePath(c.file)));
+    LoadOutcome outcome = LoadBytes(picture, RequireFileBytes(FixturePath(c.file)));
     ASSERT_FALSE(outcome.ok);
     EXPECT_STREQ(ErrorClassName(outcome.kind), ErrorClassName(c.kind));
     if (c.zlib_description != nullptr) {
@@ -139,7 +139,7 @@ TEST(PngLoad, BrokenFilesFailWithTheirKind) {
 
 TEST(PngLoad, ForbiddenColourFormatIsRejectedBeforeAnyImageExists) {
   PngPicture picture;
-  LoadOutcome outcome = LoadBytes(picture, ReadFileBytes(FixturePath("err_rgb_depth4.png")));
+  LoadOutcome outcome = LoadBytes(picture, RequireFileBytes(FixturePath("err_rgb_depth4.png")));
   ASSERT_FALSE(outcome.ok);
   EXPECT_EQ(outcome.message,
             "This \"Portable Network Graphics\" image is not supported because its colour type "
@@ -153,7 +153,7 @@ TEST(PngLoad, ForbiddenColourFormatIsRejectedBeforeAnyImageExists) {
 
 TEST(PngLoad, ChunksReadBeforeAnErrorStayInTheList) {
   PngPicture picture;
-  LoadOutcome outcome = LoadBytes(picture, ReadFileBytes(FixturePath("err_plte_length.png")));
+  LoadOutcome outcome = LoadBytes(picture, RequireFileBytes(FixturePath("err_plte_length.png")));
   ASSERT_FALSE(outcome.ok);
   ASSERT_EQ(picture.Chunks().Count(), 2);
   EXPECT_EQ(picture.Chunks().Item(0)->TypeString(), "IHDR");
@@ -188,7 +188,7 @@ TEST(PngSuite, CorruptFilesFailOrLoadWhenOnlyACrcIsWrong) {
     SCOPED_TRACE(name);
     ++seen;
     PngPicture picture;
-    LoadOutcome outcome = LoadBytes(picture, ReadFileBytes(SuitePath(name)));
+    LoadOutcome outcome = LoadBytes(picture, RequireFileBytes(SuitePath(name)));
     if (auto it = failing.find(name); it != failing.end()) {
       ASSERT_FALSE(outcome.ok);
       EXPECT_STREQ(ErrorClassName(outcome.kind), ErrorClassName(it->second));
@@ -261,7 +261,7 @@ TEST(PngLoad, WindowPictureFormKeepsPhysParsedAndItxtRaw) {
   EXPECT_EQ(phys->Unit, 1);
   const TPngChunk* itxt = picture.Chunks().Item(1);
   EXPECT_EQ(itxt->ClassName(), "TPngChunk");
-  std::vector<uint8_t> file = ReadFileBytes(FixturePath("icon_phys_itxt.png"));
+  std::vector<uint8_t> file = RequireFileBytes(FixturePath("icon_phys_itxt.png"));
   for (const auto& raw : WalkChunks(file))
     if (raw.type == "iTXt") {
       EXPECT_EQ(itxt->Data(), raw.data);
@@ -309,7 +309,7 @@ TEST(PngLoad, WrongCrcsAreIgnored) {
 
 TEST(PngLoad, ReadsExactlyUpToTheIendCrc) {
   // As stored in a window description: class name before, the next property after.
-  std::vector<uint8_t> png = ReadFileBytes(FixturePath("icon_phys_itxt.png"));
+  std::vector<uint8_t> png = RequireFileBytes(FixturePath("icon_phys_itxt.png"));
   std::vector<uint8_t> stored = {11};
   const std::string class_name = "TPngGraphic";
   stored.insert(stored.end(), class_name.begin(), class_name.end());
@@ -453,7 +453,7 @@ TEST(PngLoad, RowsAfterTheEndOfTheFileStayZeroAndTransparent) {
 TEST(PngLoad, RowsDecodedBeforeBadDataAreKept) {
   // A wrong zlib checksum is found after the last row: every row is in the store, and the
   // error still reaches the caller.
-  std::vector<uint8_t> file = ReadFileBytes(FixturePath("rgba8.png"));
+  std::vector<uint8_t> file = RequireFileBytes(FixturePath("rgba8.png"));
   auto chunks = WalkChunks(file);
   for (auto& c : chunks)
     if (c.type == "IDAT") c.data.back() ^= 0xFF;
@@ -490,7 +490,7 @@ TEST(PngLoad, RepeatedHeaderIsKeptAsPlainData) {
 TEST(PngLoad, ImagesAboveTheMemoryLimitFailBeforeAllocating) {
   PngPicture picture;
   picture.SetMemoryLimit(1000);
-  LoadOutcome outcome = LoadBytes(picture, ReadFileBytes(FixturePath("rgba8.png")));
+  LoadOutcome outcome = LoadBytes(picture, RequireFileBytes(FixturePath("rgba8.png")));
   ASSERT_FALSE(outcome.ok);
   EXPECT_EQ(outcome.kind, ErrorKind::OutMemory);
   EXPECT_EQ(picture.Header(), nullptr);
@@ -506,7 +506,7 @@ TEST(PngLoad, LoadingEmptiesThePictureAndResetsGamma) {
   picture.OnChange = [&] { ++notified; };
   LoadFixture(picture, FixturePath("rgb8.png"));
   EXPECT_EQ(notified, 1);
-  LoadBytes(picture, ReadFileBytes(FixturePath("err_no_idat.png")));
+  LoadBytes(picture, RequireFileBytes(FixturePath("err_no_idat.png")));
   EXPECT_EQ(notified, 1);
 }
 

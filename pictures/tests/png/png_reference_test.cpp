@@ -185,7 +185,7 @@ TEST(PngReference, EveryValidFileDecodesLikeLibpng) {
   int checked = 0;
   for (const auto& [name, path] : ValidFiles()) {
     SCOPED_TRACE(name);
-    std::vector<uint8_t> bytes = ReadFileBytes(path);
+    std::vector<uint8_t> bytes = RequireFileBytes(path);
     Reference ref = DecodeWithLibpng(bytes);
     ASSERT_TRUE(ref.error.empty()) << ref.error;
     PngPicture picture;
@@ -204,7 +204,7 @@ TEST(PngReference, EveryValidFileDecodesLikeLibpng) {
 TEST(PngReference, DigestTableMatchesLibpng) {
   std::string table = "# name width height crc32 of the RGBA pixels (written by png_reference_test)\n";
   for (const auto& [name, path] : ValidFiles()) {
-    Reference ref = DecodeWithLibpng(ReadFileBytes(path));
+    Reference ref = DecodeWithLibpng(RequireFileBytes(path));
     ASSERT_TRUE(ref.error.empty()) << name << ": " << ref.error;
     char line[256];
     std::snprintf(line, sizeof line, "%s %u %u %08x\n", name.c_str(), ref.width, ref.height, Crc32(ref.rgba));
@@ -214,7 +214,7 @@ TEST(PngReference, DigestTableMatchesLibpng) {
   if (std::getenv("VORNADA_WRITE_EXPECTED_RGBA") != nullptr) {
     std::ofstream(path, std::ios::binary) << table;
   }
-  std::vector<uint8_t> committed = ReadFileBytes(path);
+  std::vector<uint8_t> committed = RequireFileBytes(path);
   EXPECT_EQ(std::string(committed.begin(), committed.end()), table);
 }
 

@@ -3,21 +3,16 @@
 // workout (export, blend, pixel access, save, reload, resize).
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
-
 #include "PngTestSupport.h"
 #include "fuzz/png_load_workout.h"
 
 namespace vornada::png::test {
 namespace {
 
+// Sorted paths of every file of a folder.
 std::vector<std::string> FilesIn(const std::string& dir) {
   std::vector<std::string> paths;
-  std::error_code ec;
-  for (const auto& entry : std::filesystem::directory_iterator(dir, ec))
-    if (entry.is_regular_file()) paths.push_back(entry.path().string());
-  std::sort(paths.begin(), paths.end());
+  for (const std::string& name : FileNamesIn(dir, "")) paths.push_back(dir + "/" + name);
   return paths;
 }
 
@@ -25,14 +20,14 @@ std::vector<std::string> FilesIn(const std::string& dir) {
 TEST(PngRegression, FuzzWorkoutOnSeedsAndSavedCrashInputs) {
   for (const auto& path : FilesIn(RegressionDir())) {
     SCOPED_TRACE(path);
-    std::vector<uint8_t> bytes = ReadFileBytes(path);
+    std::vector<uint8_t> bytes = RequireFileBytes(path);
     RunPngLoadWorkout(bytes.data(), bytes.size());  // aborts on a fault
   }
-  const auto seeds = FilesIn(std::string(VORNADA_SOURCE_DIR) + "/pictures/fuzz/corpus/png");
+  const auto seeds = FilesIn(vornada::testing::SourcePath("pictures/fuzz/corpus/png"));
   ASSERT_GE(seeds.size(), 5u);
   for (const auto& path : seeds) {
     SCOPED_TRACE(path);
-    std::vector<uint8_t> bytes = ReadFileBytes(path);
+    std::vector<uint8_t> bytes = RequireFileBytes(path);
     EXPECT_TRUE(RunPngLoadWorkout(bytes.data(), bytes.size()));
   }
 }

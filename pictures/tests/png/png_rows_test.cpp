@@ -58,7 +58,7 @@ TEST(PngFilters, UnfilterMatchesTheStandardForEveryDistanceAndType) {
         const std::vector<uint8_t> prev = RandomBytes(rng, length, smooth);
         const std::vector<uint8_t> row = RandomBytes(rng, length, smooth);
         for (int type = 0; type <= 5; ++type) {
-          SCOPED_TRACE(testing::Message() << "bpp " << bpp << " pixels " << pixels << " type " << type);
+          SCOPED_TRACE(::testing::Message() << "bpp " << bpp << " pixels " << pixels << " type " << type);
           std::vector<uint8_t> ours = row;
           UnfilterRow(static_cast<uint8_t>(type), ours.data(), prev.data(), length, bpp);
           EXPECT_EQ(ours, ReferenceUnfilter(type, row, prev, bpp));

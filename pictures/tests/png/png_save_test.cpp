@@ -45,7 +45,7 @@ TEST(PngSave, LoadSaveLoadKeepsPixelsAndEveryChunkButChrm) {
   ASSERT_GT(paths.size(), 190u);
   for (const auto& path : paths) {
     SCOPED_TRACE(path);
-    std::vector<uint8_t> original = ReadFileBytes(path);
+    std::vector<uint8_t> original = RequireFileBytes(path);
     PngPicture first;
     ASSERT_TRUE(LoadBytes(first, original).ok);
     const std::vector<uint8_t> pixels = ExportRgba(first);
@@ -74,7 +74,7 @@ TEST(PngSave, LoadSaveLoadKeepsPixelsAndEveryChunkButChrm) {
 TEST(PngSave, GenericChunksAreWrittenByteForByte) {
   for (const char* name : {"icon_phys_itxt.png", "gamma50000.png"}) {
     SCOPED_TRACE(name);
-    std::vector<uint8_t> original = ReadFileBytes(FixturePath(name));
+    std::vector<uint8_t> original = RequireFileBytes(FixturePath(name));
     PngPicture picture;
     ASSERT_TRUE(LoadBytes(picture, original).ok);
     std::vector<RawChunk> before = WalkChunks(original), after = WalkChunks(SaveBytes(picture));

@@ -1,4 +1,4 @@
-// Helpers shared by the tests of the PNG picture class under Wine.
+// Helpers of the tests of the PNG picture class under Wine (see PngWinTestSupport.h).
 #include "PngWinTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -26,53 +26,6 @@ std::vector<uint8_t> SaveGraphic(TPngGraphic& graphic) {
   TMemoryStream stream;
   graphic.SaveToStream(stream);
   return std::vector<uint8_t>(stream.Memory(), stream.Memory() + stream.Size());
-}
-
-Failure FailureOf(const std::function<void()>& action) {
-  Failure failure;
-  try {
-    action();
-  } catch (const Exception& e) {
-    failure.thrown = true;
-    failure.class_name = e.ClassName();
-    failure.message = e.Message();
-  }
-  return failure;
-}
-
-void MakeBitmap32(TBitmap& bitmap, int width, int height,
-                  const std::function<uint32_t(int x, int y)>& bgrx) {
-  bitmap.SetPixelFormat(TPixelFormat::pf32bit);
-  bitmap.SetSize(width, height);
-  for (int y = 0; y < height; ++y) {
-    auto* row = static_cast<uint32_t*>(bitmap.ScanLine(y));
-    for (int x = 0; x < width; ++x) row[x] = bgrx(x, y);
-  }
-}
-
-uint32_t Bytes32(TBitmap& bitmap, int x, int y) {
-  ::GdiFlush();
-  return static_cast<const uint32_t*>(bitmap.ScanLine(y))[x];
-}
-
-std::vector<uint32_t> ColoursOf(TBitmap& bitmap) {
-  const int width = bitmap.Width(), height = bitmap.Height();
-  std::vector<uint32_t> colours(static_cast<size_t>(width) * static_cast<size_t>(height));
-  if (colours.empty()) return colours;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  bitmap.Canvas().FreeContext();
-  win::ScopedGetDC screen(nullptr);
-  EXPECT_EQ(::GetDIBits(screen, bitmap.Handle(), 0, static_cast<UINT>(height), colours.data(),
-                        &info, DIB_RGB_COLORS),
-            height);
-  for (uint32_t& c : colours) c = ColourOfBytes(c);
-  return colours;
 }
 
 void ExpectSameImage(const png::PngPicture& expected, const png::PngPicture& actual) {

@@ -13,8 +13,9 @@ namespace vornada {
 namespace {
 
 using namespace pngwin_test;
+using namespace testing;
 using png::test::FixturePath;
-using png::test::ReadFileBytes;
+using png::test::RequireFileBytes;
 
 // Puts `graphic` on the clipboard and reads it back into a new picture.
 std::unique_ptr<TPngGraphic> ThroughTheClipboard(TPngGraphic& graphic) {
@@ -37,7 +38,7 @@ std::unique_ptr<TPngGraphic> ThroughTheClipboard(TPngGraphic& graphic) {
 TEST(PngGraphicClipboard, OpaqueImageComesBackWithItsPixels) {
   for (const char* name : {"rgb8.png", "pal8.png", "gray4.png"}) {
     SCOPED_TRACE(name);
-    std::unique_ptr<TPngGraphic> graphic = LoadGraphic(ReadFileBytes(FixturePath(name)));
+    std::unique_ptr<TPngGraphic> graphic = LoadGraphic(RequireFileBytes(FixturePath(name)));
     std::unique_ptr<TPngGraphic> pasted = ThroughTheClipboard(*graphic);
     ASSERT_EQ(pasted->Width(), graphic->Width());
     ASSERT_EQ(pasted->Height(), graphic->Height());
@@ -54,7 +55,7 @@ TEST(PngGraphicClipboard, OpaqueImageComesBackWithItsPixels) {
 }
 
 TEST(PngGraphicClipboard, TransparentImageGoesDrawnOntoBlack) {
-  std::unique_ptr<TPngGraphic> graphic = LoadGraphic(ReadFileBytes(FixturePath("pal4_key.png")));
+  std::unique_ptr<TPngGraphic> graphic = LoadGraphic(RequireFileBytes(FixturePath("pal4_key.png")));
   ASSERT_EQ(graphic->AlphaKind(), akKeyColour);
   std::unique_ptr<TPngGraphic> pasted = ThroughTheClipboard(*graphic);
   EXPECT_NE(pasted->AlphaKind(), akKeyColour);
@@ -79,7 +80,7 @@ TEST(PngGraphicClipboard, EmptyPictureAndForeignFormats) {
   EXPECT_EQ(data, nullptr);
   EXPECT_EQ(palette, nullptr);
 
-  std::unique_ptr<TPngGraphic> graphic = LoadGraphic(ReadFileBytes(FixturePath("rgb8.png")));
+  std::unique_ptr<TPngGraphic> graphic = LoadGraphic(RequireFileBytes(FixturePath("rgb8.png")));
   const Failure f = FailureOf([&] { graphic->LoadFromClipboardFormat(CF_TEXT, nullptr, nullptr); });
   EXPECT_EQ(f.class_name, "EInvalidGraphic");
   EXPECT_EQ(f.message, "Unsupported clipboard format");

@@ -18,12 +18,13 @@ namespace vornada {
 namespace {
 
 using namespace pngwin_test;
+using namespace testing;
 using png::test::FixturePath;
-using png::test::ReadFileBytes;
+using png::test::RequireFileBytes;
 using png::test::WalkChunks;
 
 std::unique_ptr<TPngGraphic> LoadFixtureGraphic(const char* name) {
-  return LoadGraphic(ReadFileBytes(FixturePath(name)));
+  return LoadGraphic(RequireFileBytes(FixturePath(name)));
 }
 
 std::vector<std::string> ChunkTypes(const TPngGraphic& graphic) {
@@ -69,7 +70,7 @@ TEST(PngGraphicFromBitmap, TwentyFourBitBitmapBecomesRgbWithoutPalette) {
   EXPECT_EQ(header->BitDepth(), 8);
   EXPECT_EQ(ChunkTypes(graphic), (std::vector<std::string>{"IHDR", "IDAT", "IEND"}));
   EXPECT_EQ(graphic.AlphaKind(), akOpaque);
-  EXPECT_EQ(PictureColours(graphic), ColoursOf(bitmap));
+  EXPECT_EQ(PictureColours(graphic), PixelsOf(bitmap));
   const auto saved = WalkChunks(SaveGraphic(graphic));
   EXPECT_EQ(FindRawChunk(saved, "PLTE"), nullptr);
   EXPECT_EQ(FindRawChunk(saved, "tRNS"), nullptr);
@@ -188,7 +189,7 @@ TEST(PngGraphicFromBitmap, EveryDepthAndDeviceDependentBitmaps) {
     ASSERT_NE(header, nullptr);
     EXPECT_EQ(header->ColourType(), c.colour_type);
     EXPECT_EQ(header->BitDepth(), c.bit_depth);
-    EXPECT_EQ(PictureColours(graphic), ColoursOf(bitmap));
+    EXPECT_EQ(PictureColours(graphic), PixelsOf(bitmap));
     if (c.format == TPixelFormat::pfDevice) {
       // A device bitmap's fourth bytes are zero: it carries no alpha, so it stays opaque.
       for (uint32_t y = 0; y < 5; ++y)
@@ -248,7 +249,7 @@ TEST(PngGraphicToBitmap, OpaqueImagesGiveADeviceDependentCopy) {
     EXPECT_EQ(bitmap.Width(), graphic->Width());
     EXPECT_EQ(bitmap.Height(), graphic->Height());
     EXPECT_FALSE(bitmap.Transparent());
-    EXPECT_EQ(ColoursOf(bitmap), PictureColours(*graphic));
+    EXPECT_EQ(PixelsOf(bitmap), PictureColours(*graphic));
     if (graphic->Core().Header()->HasPalette()) {
       // The bitmap gets its own copy of the palette.
       ASSERT_NE(bitmap.Palette(), nullptr);
@@ -271,7 +272,7 @@ TEST(PngGraphicToBitmap, KeyColourImagesMakeTheBitmapTransparentWithTheKey) {
     EXPECT_TRUE(bitmap.Transparent());
     EXPECT_EQ(bitmap.TransparentMode(), TTransparentMode::tmFixed);
     EXPECT_EQ(bitmap.TransparentColor() & 0xFFFFFF, graphic->KeyColour());
-    EXPECT_EQ(ColoursOf(bitmap), PictureColours(*graphic));
+    EXPECT_EQ(PixelsOf(bitmap), PictureColours(*graphic));
   }
 }
 
@@ -410,7 +411,7 @@ TEST(PngGraphicResize, KeepsTheTopLeftAndRebindsTheCanvas) {
   const png::TPngChunkIHDR* header = graphic->Core().Header();
   for (int y = 0; y < 20; ++y)
     for (int x = 0; x < 40; ++x) {
-      SCOPED_TRACE(testing::Message() << x << "," << y);
+      SCOPED_TRACE(::testing::Message() << x << "," << y);
       const bool kept = x < 37;
       EXPECT_EQ(static_cast<uint32_t>(graphic->GetPixelColor(x, y)),
                 kept ? before[static_cast<size_t>(y * 37 + x)] : 0u);
@@ -434,6 +435,36 @@ TEST(PngGraphicResize, KeepsTheTopLeftAndRebindsTheCanvas) {
   EXPECT_EQ(graphic->Width(), 40);
   EXPECT_EQ(graphic->Height(), 20);
 
+  // Beyond 65535, the largest size the loader reads, resizing fails as loading would, so the
+  // picture never writes a file it cannot read back; 65535 itself is written and read back.
+  for (const int too_large : {65536, 100000}) {
+    Failure f = FailureOf([&] { graphic->SetWidth(too_large); });
+    EXPECT_EQ(f.class_name, "EPngSizeExceeds");
+    f = FailureOf([&] { graphic->SetHeight(too_large); });
+    EXPECT_EQ(f.class_name, "EPngSizeExceeds");
+  }
+  EXPECT_EQ(graphic->Width(), 40);
+  EXPECT_EQ(graphic->Height(), 20);
+  {
+    std::unique_ptr<TPngGraphic> wide = LoadFixtureGraphic("gray1.png");
+    wide->SetWidth(65535);
+    std::unique_ptr<TPngGraphic> again = LoadGraphic(SaveGraphic(*wide));
+    EXPECT_EQ(again->Width(), 65535);
+  }
+
+  // A resize beyond the picture's memory budget fails as the picture's out-of-memory error.
+  {
+    std::unique_ptr<TPngGraphic> tight = LoadFixtureGraphic("rgb8.png");
+    tight->SetMemoryLimit(tight->Core().MemoryUsed() + 16);
+    EXPECT_EQ(FailureOf([&] { tight->SetWidth(tight->Width() + 1); }).class_name, "EPngOutMemory");
+    // So does a copy into a bitmap: it needs room beside the picture.
+    TBitmap bitmap;
+    EXPECT_EQ(FailureOf([&] { bitmap.Assign(tight.get()); }).class_name, "EPngOutMemory");
+    tight->SetMemoryLimit(uint64_t{512} << 20);
+    bitmap.Assign(tight.get());
+    EXPECT_EQ(bitmap.Width(), tight->Width());
+  }
+
   // Each resize of a palette image releases the old image's GDI objects.
   std::unique_ptr<TPngGraphic> pal = LoadFixtureGraphic("pal8.png");
   for (int i = 1; i <= 3; ++i) {
@@ -446,7 +477,7 @@ TEST(PngGraphicResize, KeepsTheTopLeftAndRebindsTheCanvas) {
   ExpectGdiMirrorsCore(*pal);
 }
 
-HPALETTE MakeTestPalette(int entries, BYTE seed) {
+win::UniquePalette MakeTestPalette(int entries, BYTE seed) {
   std::vector<BYTE> buffer(sizeof(LOGPALETTE) +
                            sizeof(PALETTEENTRY) * static_cast<size_t>(entries));
   auto* logical = reinterpret_cast<LOGPALETTE*>(buffer.data());
@@ -455,7 +486,7 @@ HPALETTE MakeTestPalette(int entries, BYTE seed) {
   for (int i = 0; i < entries; ++i)
     logical->palPalEntry[i] = {static_cast<BYTE>(seed + i * 13), static_cast<BYTE>(i * 7),
                                static_cast<BYTE>(255 - i), 0};
-  return ::CreatePalette(logical);
+  return win::UniquePalette(::CreatePalette(logical));
 }
 
 TEST(PngGraphicPalette, SetAndGet) {
@@ -466,7 +497,8 @@ TEST(PngGraphicPalette, SetAndGet) {
   const uint32_t index = png::ReadStorePixel(4, pal->Core().Header()->StoreRow(1), 2);
   int changes = 0;
   pal->OnChange = [&](TObject*) { ++changes; };
-  HPALETTE fresh = MakeTestPalette(16, 40);
+  // The picture takes over a palette it installs.
+  const HPALETTE fresh = MakeTestPalette(16, 40).release();
   pal->SetPalette(fresh);
   EXPECT_EQ(pal->Palette(), fresh);
   EXPECT_EQ(::GetObjectType(old_palette), 0u) << "the previous palette is deleted";
@@ -492,11 +524,10 @@ TEST(PngGraphicPalette, SetAndGet) {
   EXPECT_TRUE(ramp[100].peRed == 100 && ramp[100].peGreen == 100 && ramp[100].peBlue == 100);
   std::unique_ptr<TPngGraphic> rgb = LoadFixtureGraphic("rgb8.png");
   EXPECT_EQ(rgb->Palette(), nullptr);
-  HPALETTE unused = MakeTestPalette(4, 1);
-  rgb->SetPalette(unused);
+  win::UniquePalette unused = MakeTestPalette(4, 1);
+  rgb->SetPalette(unused.get());
   EXPECT_EQ(rgb->Palette(), nullptr);
-  EXPECT_EQ(::GetObjectType(unused), static_cast<DWORD>(OBJ_PAL));
-  ::DeleteObject(unused);
+  EXPECT_EQ(::GetObjectType(unused.get()), static_cast<DWORD>(OBJ_PAL)) << "left with the caller";
 }
 
 TEST(PngGraphicCanvas, DrawingOnTheCanvasChangesTheImage) {

@@ -20,11 +20,12 @@ namespace vornada {
 namespace {
 
 using namespace pngwin_test;
+using namespace testing;
 using png::test::FixturePath;
-using png::test::ReadFileBytes;
+using png::test::RequireFileBytes;
 
 std::unique_ptr<TPngGraphic> LoadFixtureGraphic(const char* name) {
-  return LoadGraphic(ReadFileBytes(FixturePath(name)));
+  return LoadGraphic(RequireFileBytes(FixturePath(name)));
 }
 
 // Background of the target bitmaps: every pixel different, fourth bytes of all sizes.
@@ -290,7 +291,7 @@ TEST(PngGraphicDraw, KeyColourPixelsLeaveTheDestinationAlone) {
     const SIZE sizes[] = {
         {w, h}, {2 * w, 2 * h}, {w * 3 / 2, h * 4 / 3}, {w * 2 / 3, h * 3 / 4}, {w / 2, h / 2}};
     for (const SIZE& size : sizes) {
-      SCOPED_TRACE(testing::Message() << size.cx << "x" << size.cy);
+      SCOPED_TRACE(::testing::Message() << size.cx << "x" << size.cy);
       const std::vector<uint32_t> plain = PlainStretch(*graphic, size.cx, size.cy);
       TBitmap target;
       MakeBitmap32(target, size.cx + 4, size.cy + 2, Background);
@@ -316,7 +317,7 @@ TEST(PngGraphicDraw, KeyColourPixelsLeaveTheDestinationAlone) {
     MakeBitmap32(reversed, w + 2, h + 2, Background);
     graphic->Draw(normal.Canvas(), RECT{1, 1, 1 + w, 1 + h});
     graphic->Draw(reversed.Canvas(), RECT{1 + w, 1 + h, 1, 1});
-    EXPECT_EQ(ColoursOf(reversed), ColoursOf(normal));
+    EXPECT_EQ(PixelsOf(reversed), PixelsOf(normal));
   }
 }
 

@@ -18,9 +18,10 @@ namespace vornada {
 namespace {
 
 using namespace pngwin_test;
+using namespace testing;
 using png::test::FixturePath;
 using png::test::PngFilesIn;
-using png::test::ReadFileBytes;
+using png::test::RequireFileBytes;
 using png::test::SuiteDir;
 using png::test::SuitePath;
 
@@ -46,7 +47,7 @@ class PlatformHalftoneHost final : public png::ImageStoreHost {
 // and message. Returns whether the file loaded.
 bool ExpectLoadsLikeTheCore(const std::string& path) {
   SCOPED_TRACE(path);
-  const std::vector<uint8_t> bytes = ReadFileBytes(path);
+  const std::vector<uint8_t> bytes = RequireFileBytes(path);
   PlatformHalftoneHost host;
   png::PngPicture core(host);
   const png::test::LoadOutcome core_outcome = png::test::LoadBytes(core, bytes);
@@ -91,7 +92,7 @@ TEST(PngGraphicLoad, EveryCoreFixtureLoadsAsThePlainCoreLoadsIt) {
 TEST(PngGraphicLoad, PaletteImageStartsWithThePlatformHalftonePalette) {
   // The PLTE chunk of this file is broken, so the header's starting palette stays.
   TPngGraphic graphic;
-  const std::vector<uint8_t> bytes = ReadFileBytes(FixturePath("err_plte_length.png"));
+  const std::vector<uint8_t> bytes = RequireFileBytes(FixturePath("err_plte_length.png"));
   TBytesStream stream(bytes.data(), static_cast<int64_t>(bytes.size()));
   EXPECT_THROW(graphic.LoadFromStream(stream), EPngInvalidPalette);
   const png::TPngChunkIHDR* header = graphic.Core().Header();
@@ -163,6 +164,9 @@ constexpr const char* kMissingParts =
 constexpr const char* kZlibPrefix =
     "Could not decompress the image because it contains invalid compressed data.\r\n Description: ";
 constexpr const char* kNoImageData = "This \"Portable Network Graphics\" image contains no data.";
+constexpr const char* kOutMemory =
+    "Some operation could not be performed because the system is out of resources. Close some "
+    "windows and try again.";
 constexpr const char* kInvalidColourFormat =
     "This \"Portable Network Graphics\" image is not supported because its colour type and bit "
     "depth do not form a valid combination.";
@@ -201,6 +205,8 @@ TEST(PngGraphicErrors, EachBrokenFileRaisesItsClassWithTheExactMessage) {
       {"err_dictionary.png", IsA<EPngZLIBError>, "EPngZLIBError",
        std::string(kZlibPrefix) + "need dictionary (2)"},
       {"err_no_idat.png", IsA<EPngNoImageData>, "EPngNoImageData", kNoImageData},
+      // 68 bytes declaring 60000 x 60000 gray pixels: beyond the picture's memory budget.
+      {"err_declares_60000.png", IsA<EPngOutMemory>, "EPngOutMemory", kOutMemory},
       {"err_rgb_depth4.png", IsA<EPngInvalidColourFormat>, "EPngInvalidColourFormat",
        kInvalidColourFormat},
       {"err_colour7.png", IsA<EPngInvalidColourFormat>, "EPngInvalidColourFormat",
@@ -208,7 +214,7 @@ TEST(PngGraphicErrors, EachBrokenFileRaisesItsClassWithTheExactMessage) {
   };
   for (const ErrorCase& c : cases) {
     SCOPED_TRACE(c.file);
-    const std::vector<uint8_t> bytes = ReadFileBytes(FixturePath(c.file));
+    const std::vector<uint8_t> bytes = RequireFileBytes(FixturePath(c.file));
     TPngGraphic graphic;
     bool raised = false;
     try {
@@ -227,7 +233,7 @@ TEST(PngGraphicErrors, EachBrokenFileRaisesItsClassWithTheExactMessage) {
 
 TEST(PngGraphicErrors, ChunksReadBeforeTheErrorStay) {
   TPngGraphic graphic;
-  const std::vector<uint8_t> bytes = ReadFileBytes(FixturePath("err_missing_parts.png"));
+  const std::vector<uint8_t> bytes = RequireFileBytes(FixturePath("err_missing_parts.png"));
   TBytesStream stream(bytes.data(), static_cast<int64_t>(bytes.size()));
   EXPECT_THROW(graphic.LoadFromStream(stream), EPngMissingMultipleIDAT);
   EXPECT_FALSE(graphic.Empty());
@@ -267,7 +273,7 @@ TEST(PngGraphicErrors, OperationsThatNeedAnImageFailOnAnEmptyPicture) {
 // ---- streams ---------------------------------------------------------------------------------
 
 TEST(PngGraphicStream, ReadsExactlyUpToTheIendCrcAndRaisesOneChange) {
-  const std::vector<uint8_t> png = ReadFileBytes(FixturePath("multi_idat.png"));
+  const std::vector<uint8_t> png = RequireFileBytes(FixturePath("multi_idat.png"));
   TMemoryStream stream;
   stream.WriteBuffer(png.data(), static_cast<int64_t>(png.size()));
   const uint8_t after[3] = {'X', 'Y', 'Z'};
@@ -296,7 +302,7 @@ TEST(PngGraphicStream, SavingWritesWhatTheCoreWritesAndLoadsBackToTheSamePixels)
   ASSERT_GT(paths.size(), 190u);
   for (const auto& path : paths) {
     SCOPED_TRACE(path);
-    const std::vector<uint8_t> bytes = ReadFileBytes(path);
+    const std::vector<uint8_t> bytes = RequireFileBytes(path);
     std::unique_ptr<TPngGraphic> graphic = LoadGraphic(bytes);
     png::PngPicture core;
     ASSERT_TRUE(png::test::LoadBytes(core, bytes).ok);
@@ -318,7 +324,7 @@ std::vector<uint8_t> StoredForm(const std::vector<uint8_t>& png) {
 }
 
 TEST(PngGraphicStoredForm, HolderReadsNameThenTheWholeFileAndTheNextPropertyFollows) {
-  const std::vector<uint8_t> png = ReadFileBytes(FixturePath("icon_phys_itxt.png"));
+  const std::vector<uint8_t> png = RequireFileBytes(FixturePath("icon_phys_itxt.png"));
   std::vector<uint8_t> form = StoredForm(png);
   form.push_back(0x07);  // the next property's first byte
   TBytesStream stream(form.data(), static_cast<int64_t>(form.size()));
@@ -355,7 +361,7 @@ TEST(PngGraphicStoredForm, HolderReadsNameThenTheWholeFileAndTheNextPropertyFoll
 }
 
 TEST(PngGraphicStoredForm, TruncatedFormFailsAndTheHolderKeepsWhatItHad) {
-  const std::vector<uint8_t> png = ReadFileBytes(FixturePath("pal8_trns.png"));
+  const std::vector<uint8_t> png = RequireFileBytes(FixturePath("pal8_trns.png"));
   const std::vector<uint8_t> whole = StoredForm(png);
   TPicture picture;
   TBitmap previous;

@@ -649,6 +649,14 @@ def make_stray_bytes():
     save("stray_after_comment", body + comment + b"x;")
 
 
+def make_huge_frames():
+    # A file of about two kilobytes whose 20 frames of 8192 x 8192 would take 1.3 GB decoded:
+    # the picture's memory budget stops the decoding with "Out of memory".
+    gray = [(i, i, i) for i in range(256)]
+    frame = image(0, 0, 8192, 8192, frame_data([1], 8))
+    save("huge_frames", screen(8192, 8192, gray) + frame * 20 + b";")
+
+
 def main():
     make_maps()
     make_interlace()
@@ -664,6 +672,7 @@ def main():
     make_truncated()
     make_short_data()
     make_stray_bytes()
+    make_huge_frames()
 
 
 if __name__ == "__main__":

@@ -280,6 +280,10 @@ def broken_fixtures():
     out["err_trns_257.png"] = png(pal_head, (b"PLTE", bytes(range(48))), (b"tRNS", bytes(257)),
                                   (b"IDAT", good_idat), end)
     out["err_no_idat.png"] = png(head, end)
+    # 69 bytes that declare 60000 x 60000 gray pixels (3.4 GB): beyond any picture's memory
+    # budget, so loading fails before the image is made.
+    out["err_declares_60000.png"] = png((b"IHDR", ihdr(60000, 60000, 8, 0)),
+                                        (b"IDAT", zlib.compress(bytes(3))), end)
     # Image data that stops after two rows, then IEND.
     half = zlib.compressobj()
     partial = half.compress(raw_rows(gray_rows)) + half.flush(zlib.Z_SYNC_FLUSH)
