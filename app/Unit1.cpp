@@ -212,203 +212,203 @@ void TMainForm::Timer2Timer(TObject*) {
 // ---- handlers whose behaviour the screen logic brings; bound by name already ----------------
 
 void TMainForm::BtnNOClick(TObject*) {
-  // Screen flow, the no answer (fade-out and end): next step.
+  // Screen flow, the no answer (fade-out and end) - the screen logic follows.
 }
 
 void TMainForm::BtnClose2Click(TObject*) {
-  // Screen flow, close from the password screen: next step.
+  // Screen flow, close from the password screen - the screen logic follows.
 }
 
 void TMainForm::BtnCloseClick(TObject*) {
-  // Screen flow, close from the editor (protect the file, fade-out): next step.
+  // Screen flow, close from the editor (protect the file, fade-out) - the screen logic follows.
 }
 
 void TMainForm::BtnMinClick(TObject*) {
-  // Screen flow, minimise: next step.
+  // Screen flow, minimise - the screen logic follows.
 }
 
 void TMainForm::ImageTitleMouseDown(TObject*, TMouseButton, TShiftState, int, int) {
-  // Screen flow, dragging the window by the editor's title: next step.
+  // Screen flow, dragging the window by the editor's title - the screen logic follows.
 }
 
 void TMainForm::Image1MouseDown(TObject*, TMouseButton, TShiftState, int, int) {
-  // Screen flow, dragging the window by the reference screen: next step.
+  // Screen flow, dragging the window by the reference screen - the screen logic follows.
 }
 
 void TMainForm::Timer3Timer(TObject*) {
-  // Screen flow, the answer underline's growth: next step.
+  // Screen flow, the answer underline's growth - the screen logic follows.
 }
 
 void TMainForm::BtnYESEnter(TObject*) {
-  // Screen flow, the underline under the yes answer: next step.
+  // Screen flow, the underline under the yes answer - the screen logic follows.
 }
 
 void TMainForm::BtnNOEnter(TObject*) {
-  // Screen flow, the underline under the no answer: next step.
+  // Screen flow, the underline under the no answer - the screen logic follows.
 }
 
 void TMainForm::BtnYESMouseMove(TObject*, TShiftState, int, int) {
-  // Screen flow, the underline follows the pointer to yes: next step.
+  // Screen flow, the underline follows the pointer to yes - the screen logic follows.
 }
 
 void TMainForm::BtnNOMouseMove(TObject*, TShiftState, int, int) {
-  // Screen flow, the underline follows the pointer to no: next step.
+  // Screen flow, the underline follows the pointer to no - the screen logic follows.
 }
 
 void TMainForm::QuestionPanelMouseMove(TObject*, TShiftState, int, int) {
-  // Screen flow, the underline restarts under the focused answer: next step.
+  // Screen flow, the underline restarts under the focused answer - the screen logic follows.
 }
 
 void TMainForm::MainPanelMouseMove(TObject*, TShiftState, int, int) {
-  // Screen flow, the focus follows the pointer to the editor text: next step.
+  // Screen flow, the focus follows the pointer to the editor text - the screen logic follows.
 }
 
 void TMainForm::Memo1MouseMove(TObject*, TShiftState, int, int) {
-  // Screen flow, the focus follows the pointer to the editor text: next step.
+  // Screen flow, the focus follows the pointer to the editor text - the screen logic follows.
 }
 
 void TMainForm::BtnInfoMouseMove(TObject*, TShiftState, int, int) {
-  // Screen flow, the focus follows the pointer to the editor text: next step.
+  // Screen flow, the focus follows the pointer to the editor text - the screen logic follows.
 }
 
 void TMainForm::BtnMinMouseMove(TObject*, TShiftState, int, int) {
-  // Screen flow, the focus follows the pointer to the editor text: next step.
+  // Screen flow, the focus follows the pointer to the editor text - the screen logic follows.
 }
 
 void TMainForm::BtnCloseMouseMove(TObject*, TShiftState, int, int) {
-  // Screen flow, the focus follows the pointer to the editor text: next step.
+  // Screen flow, the focus follows the pointer to the editor text - the screen logic follows.
 }
 
 void TMainForm::FlButton1MouseMove(TObject*, TShiftState, int, int) {
-  // Screen flow, the focus follows the pointer to the editor text: next step.
+  // Screen flow, the focus follows the pointer to the editor text - the screen logic follows.
 }
 
 void TMainForm::FlButton2MouseMove(TObject*, TShiftState, int, int) {
-  // Screen flow, the focus follows the pointer to the editor text: next step.
+  // Screen flow, the focus follows the pointer to the editor text - the screen logic follows.
 }
 
 void TMainForm::FlButton3MouseMove(TObject*, TShiftState, int, int) {
-  // Screen flow, the focus follows the pointer to the editor text: next step.
+  // Screen flow, the focus follows the pointer to the editor text - the screen logic follows.
 }
 
 void TMainForm::FlButton6MouseMove(TObject*, TShiftState, int, int) {
-  // Screen flow, the focus follows the pointer to the editor text: next step.
+  // Screen flow, the focus follows the pointer to the editor text - the screen logic follows.
 }
 
 void TMainForm::SkImgCheckBox1MouseMove(TObject*, TShiftState, int, int) {
-  // Screen flow, the focus follows the pointer to the editor text: next step.
+  // Screen flow, the focus follows the pointer to the editor text - the screen logic follows.
 }
 
 void TMainForm::SkImgCheckBox2MouseMove(TObject*, TShiftState, int, int) {
-  // Screen flow, the focus follows the pointer to the editor text: next step.
+  // Screen flow, the focus follows the pointer to the editor text - the screen logic follows.
 }
 
 void TMainForm::SkImgCheckBox3MouseMove(TObject*, TShiftState, int, int) {
-  // Screen flow, the focus follows the pointer to the editor text: next step.
+  // Screen flow, the focus follows the pointer to the editor text - the screen logic follows.
 }
 
 void TMainForm::Memo2MouseMove(TObject*, TShiftState, int, int) {
-  // Screen flow, the focus follows the pointer to the reference text: next step.
+  // Screen flow, the focus follows the pointer to the reference text - the screen logic follows.
 }
 
 void TMainForm::Image1MouseMove(TObject*, TShiftState, int, int) {
-  // Screen flow, the focus follows the pointer to the reference text: next step.
+  // Screen flow, the focus follows the pointer to the reference text - the screen logic follows.
 }
 
 void TMainForm::FlButton4MouseMove(TObject*, TShiftState, int, int) {
-  // Screen flow, the focus follows the pointer to the reference text: next step.
+  // Screen flow, the focus follows the pointer to the reference text - the screen logic follows.
 }
 
 void TMainForm::FlButton5MouseMove(TObject*, TShiftState, int, int) {
-  // Screen flow, the focus follows the pointer to the reference text: next step.
+  // Screen flow, the focus follows the pointer to the reference text - the screen logic follows.
 }
 
 void TMainForm::BtnYESClick(TObject*) {
-  // Lock screen, the yes answer opens the password screen: next step.
+  // Lock screen, the yes answer opens the password screen - the screen logic follows.
 }
 
 void TMainForm::Timer1Timer(TObject*) {
-  // Lock screen, the layout indicator and the paste button's state: next step.
+  // Lock screen, the layout indicator and the paste button's state - the screen logic follows.
 }
 
 void TMainForm::PassEdit1Change(TObject*) {
-  // Lock screen, checking the password: next step.
+  // Lock screen, checking the password - the screen logic follows.
 }
 
 void TMainForm::PassEdit1KeyDown(TObject*, WORD&, TShiftState) {
-  // Lock screen, the pen writing: next step.
+  // Lock screen, the pen writing - the screen logic follows.
 }
 
 void TMainForm::PassEdit1KeyUp(TObject*, WORD&, TShiftState) {
-  // Lock screen, the pen lifted: next step.
+  // Lock screen, the pen lifted - the screen logic follows.
 }
 
 void TMainForm::SkImgCheckBox1Click(TObject*) {
-  // Editor screen, stay on top: next step.
+  // Editor screen, stay on top - the screen logic follows.
 }
 
 void TMainForm::SkImgCheckBox2Click(TObject*) {
-  // Editor screen, write mode: next step.
+  // Editor screen, write mode - the screen logic follows.
 }
 
 void TMainForm::SkImgCheckBox3Click(TObject*) {
-  // Editor screen, auto-update: next step.
+  // Editor screen, auto-update - the screen logic follows.
 }
 
 void TMainForm::Memo1Change(TObject*) {
-  // Editor screen, the save button follows changes: next step.
+  // Editor screen, the save button follows changes - the screen logic follows.
 }
 
 void TMainForm::FlButton1Click(TObject*) {
-  // Editor screen, save: next step.
+  // Editor screen, save - the screen logic follows.
 }
 
 void TMainForm::FlButton2Click(TObject*) {
-  // Editor screen, to the start of the text: next step.
+  // Editor screen, to the start of the text - the screen logic follows.
 }
 
 void TMainForm::FlButton3Click(TObject*) {
-  // Editor screen, to the end of the text: next step.
+  // Editor screen, to the end of the text - the screen logic follows.
 }
 
 void TMainForm::FlButton6Click(TObject*) {
-  // Editor screen, replace the text by the clipboard's: next step.
+  // Editor screen, replace the text by the clipboard's - the screen logic follows.
 }
 
 void TMainForm::BtnInfoClick(TObject*) {
-  // Reference screen, opening it: next step.
+  // Reference screen, opening it - the screen logic follows.
 }
 
 void TMainForm::BtnBack3Click(TObject*) {
-  // Reference screen, back to the editor: next step.
+  // Reference screen, back to the editor - the screen logic follows.
 }
 
 void TMainForm::FxBitBtn1Click(TObject*) {
-  // Reference screen, copy all: next step.
+  // Reference screen, copy all - the screen logic follows.
 }
 
 void TMainForm::FxBitBtn1MouseMove(TObject*, TShiftState, int, int) {
-  // Reference screen, the copy button's state: next step.
+  // Reference screen, the copy button's state - the screen logic follows.
 }
 
 void TMainForm::Memo2Click(TObject*) {
-  // Reference screen, clicking the text: next step.
+  // Reference screen, clicking the text - the screen logic follows.
 }
 
 void TMainForm::FlButton4Click(TObject*) {
-  // Reference screen, to the start of the text: next step.
+  // Reference screen, to the start of the text - the screen logic follows.
 }
 
 void TMainForm::FlButton5Click(TObject*) {
-  // Reference screen, to the end of the text: next step.
+  // Reference screen, to the end of the text - the screen logic follows.
 }
 
 void TMainForm::FxLabel8Click(TObject*) {
-  // Reference screen, opening the maker's web site: next step.
+  // Reference screen, opening the maker's web site - the screen logic follows.
 }
 
 void TMainForm::FxLabel2Click(TObject*) {
-  // Reference screen, the maker label: next step.
+  // Reference screen, the maker label - the screen logic follows.
 }
 
 }  // namespace vornada

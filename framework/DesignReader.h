@@ -244,6 +244,13 @@ class TDesignClassBuilder {
   TDesignClassBuilder& Event(std::string name, TEventProperty<E> B::*member) {
     return AddEvent<E>(std::move(name), [member](C& c, E handler) { c.*member = std::move(handler); });
   }
+  // An event stored in a member that takes handlers of type H by assignment without being an H
+  // itself (a handler guarded by its owner's lock): `.Event<TNotifyEvent>("OnX", &T::OnX)`.
+  template <class H, class M, class B>
+    requires(!std::is_same_v<H, M> && std::is_assignable_v<M&, H>)
+  TDesignClassBuilder& Event(std::string name, M B::*member) {
+    return AddEvent<H>(std::move(name), [member](C& c, H handler) { c.*member = std::move(handler); });
+  }
   // An event stored through a setter taking the handler.
   template <class E, class B>
   TDesignClassBuilder& Event(std::string name, void (B::*setter)(E)) {

@@ -27,10 +27,10 @@ void RegisterPictureDesignClasses() {
       .Boolean("Transparent", &TGifAnimator::SetTransparent)
       .Boolean("Loop", &TGifAnimator::SetLoop)
       .Integer("FrameIndex", &TGifAnimator::SetFrameIndex)
-      .Event("OnChange", &TGifAnimator::OnChange)
-      .Event("OnFrameChanged", &TGifAnimator::OnFrameChanged)
-      .Event("OnStart", &TGifAnimator::OnStart)
-      .Event("OnStop", &TGifAnimator::OnStop);
+      .Event<TNotifyEvent>("OnChange", &TGifAnimator::OnChange)
+      .Event<TNotifyEvent>("OnFrameChanged", &TGifAnimator::OnFrameChanged)
+      .Event<TNotifyEvent>("OnStart", &TGifAnimator::OnStart)
+      .Event<TNotifyEvent>("OnStop", &TGifAnimator::OnStop);
 
   RegisterDesignClass<TThreadTimer>("TComponent")
       .Boolean("Enabled", &TThreadTimer::SetEnabled)
