@@ -655,6 +655,9 @@ void TWinControl::CreateWnd() {
     ::SetWindowPos(hwnd_, WindowAboveInStackingOrder(), 0, 0, 0, 0,
                    SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), 0);
+  // The window measured its non-client area before this control saw its messages: a bevel set
+  // beforehand (as while reading a description) takes its band now.
+  if (bevel_.EdgeSize() > 0) SetBevel(bevel_);
   CreateChildHandles();
   AlignControls(nullptr);
 }
