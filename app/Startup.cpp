@@ -2,8 +2,12 @@
 #include "Startup.h"
 
 #include "DesignReader.h"
+#include "FlDesign.h"
+#include "FxDesign.h"
 #include "GifImage.h"
+#include "PicturesDesign.h"
 #include "PngGraphic.h"
+#include "SkDesign.h"
 
 namespace vornada {
 
@@ -11,6 +15,10 @@ void RunUnitStartup() {
   PngGraphicRegistered();
   GifImageRegistered();
   RegisterFrameworkDesignClasses();
+  RegisterSkinDesignClasses();
+  RegisterFlatDesignClasses();
+  RegisterFxDesignClasses();
+  RegisterPictureDesignClasses();
 }
 
 }  // namespace vornada

@@ -655,6 +655,9 @@ void TWinControl::CreateWnd() {
     ::SetWindowPos(hwnd_, WindowAboveInStackingOrder(), 0, 0, 0, 0,
                    SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), 0);
+  // The window measured its non-client area before this control saw its messages: a bevel set
+  // beforehand (as while reading a description) takes its band now.
+  if (bevel_.EdgeSize() > 0) SetBevel(bevel_);
   CreateChildHandles();
   AlignControls(nullptr);
 }
@@ -799,11 +802,95 @@ int TWinControl::TabOrder() const {
 }
 
 void TWinControl::SetTabOrder(int value) {
+  if (IsLoading()) {
+    loaded_tab_order_ = value;
+    return;
+  }
   if (parent_ == nullptr) return;
   auto& list = parent_->tab_list_;
   std::erase(list, this);
   const int pos = std::clamp(value, 0, static_cast<int>(list.size()));
   list.insert(list.begin() + pos, this);
+}
+
+void TWinControl::Loaded() {
+  TControl::Loaded();
+  FixupTabOrder();
+  // Read on its own (its parent was not read with it): the kept place is taken now.
+  if (loaded_tab_order_ >= 0 && parent_ != nullptr && !parent_->IsLoading()) {
+    const int wanted = loaded_tab_order_;
+    loaded_tab_order_ = -1;
+    SetTabOrder(wanted);
+  }
+}
+
+void TWinControl::FixupTabOrder() {
+  // The children read with a tab order go to those places, in the order of their values; the
+  // others keep their creation order around them.
+  const size_t count = tab_list_.size();
+  std::vector<TWinControl*> placed(count, nullptr);
+  bool any = false;
+  for (TWinControl* child : tab_list_) {
+    const int wanted = child->loaded_tab_order_;
+    child->loaded_tab_order_ = -1;
+    if (wanted >= 0 && static_cast<size_t>(wanted) < count && placed[static_cast<size_t>(wanted)] == nullptr) {
+      placed[static_cast<size_t>(wanted)] = child;
+      any = true;
+    }
+  }
+  if (!any) return;
+  std::vector<TWinControl*> rest;
+  for (TWinControl* child : tab_list_)
+    if (std::find(placed.begin(), placed.end(), child) == placed.end()) rest.push_back(child);
+  auto next_rest = rest.begin();
+  for (TWinControl*& slot : placed)
+    if (slot == nullptr) slot = *next_rest++;
+  tab_list_ = std::move(placed);
+}
+
+void TWinControl::SetBevel(const TWindowBevel& bevel) {
+  bevel_ = bevel;
+  // The window measures and paints its non-client area again.
+  if (hwnd_ != nullptr)
+    ::SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+
+void TWinControl::SetBevelKind(TBevelKind value) {
+  if (bevel_.kind == value) return;
+  TWindowBevel b = bevel_;
+  b.kind = value;
+  SetBevel(b);
+}
+
+void TWinControl::SetBevelInner(TBevelCut value) {
+  if (bevel_.inner == value) return;
+  TWindowBevel b = bevel_;
+  b.inner = value;
+  SetBevel(b);
+}
+
+void TWinControl::SetBevelOuter(TBevelCut value) {
+  if (bevel_.outer == value) return;
+  TWindowBevel b = bevel_;
+  b.outer = value;
+  SetBevel(b);
+}
+
+void TWinControl::SetBevelEdges(TBevelEdges value) {
+  value &= kAllBevelEdges;
+  if (bevel_.edges == value) return;
+  TWindowBevel b = bevel_;
+  b.edges = value;
+  SetBevel(b);
+}
+
+void TWinControl::SetBevelWidth(int value) {
+  value = std::max(value, 1);
+  if (bevel_.width == value) return;
+  TWindowBevel b = bevel_;
+  b.width = value;
+  SetBevel(b);
 }
 
 void TWinControl::GetTabOrderList(std::vector<TWinControl*>& list) {
@@ -1298,6 +1385,14 @@ void TWinControl::WndProc(TMessage& m) {
       Invalidate();
       for (TControl* c : std::vector<TControl*>(controls_))
         if (c->ParentBiDiMode()) c->Perform(CM_BIDIMODECHANGED);
+      return;
+    case WM_NCCALCSIZE:
+      BevelCalcSize(bevel_, *reinterpret_cast<RECT*>(m.LParam));
+      DefaultHandler(m);
+      return;
+    case WM_NCPAINT:
+      PaintWindowBevel(hwnd_, bevel_, Color());
+      DefaultHandler(m);
       return;
     case WM_NCDESTROY:
       DefaultHandler(m);

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "Bevels.h"
 #include "Classes.h"
 #include "Graphics.h"
 #include "SizeConstraints.h"
@@ -261,6 +262,10 @@ class TControl : public TComponent {
   // The parent (or this) window and the rectangle this control covers in it.
   HWND ParentWindowHandle() const;
 
+  // Keeps `text` as the control's text without any notification (a windowed control keeps its
+  // window's text here while it has no window).
+  void StoreText(std::wstring text) { text_ = std::move(text); }
+
   // Colour and font notifications travel down from the parent.
   void ParentColorChanged();
   void ParentFontChanged();
@@ -360,12 +365,30 @@ class TWinControl : public TControl {
   void SetFocus();
   bool TabStop() const { return tab_stop_; }
   void SetTabStop(bool value);
+  // The position in the parent's tab order. While the control is being read from a design
+  // description the value is kept, and the parent puts its children in the order of their kept
+  // values once everything is read (its Loaded), so that the description may list them in any
+  // order; out-of-range values leave a child where it is.
   int TabOrder() const;
   void SetTabOrder(int value);
   void GetTabOrderList(std::vector<TWinControl*>& list);
   TWinControl* FindNextControl(TWinControl* current, bool go_forward, bool check_tab_stop,
                                bool check_parent);
   void SelectNext(TWinControl* current, bool go_forward, bool check_tab_stop);
+
+  // A bevel outside the client area (Bevels.h); the defaults draw nothing (BevelKind bkNone).
+  TBevelKind BevelKind() const { return bevel_.kind; }
+  void SetBevelKind(TBevelKind value);
+  TBevelCut BevelInner() const { return bevel_.inner; }
+  void SetBevelInner(TBevelCut value);
+  TBevelCut BevelOuter() const { return bevel_.outer; }
+  void SetBevelOuter(TBevelCut value);
+  TBevelEdges BevelEdges() const { return bevel_.edges; }
+  void SetBevelEdges(TBevelEdges value);
+  int BevelWidth() const { return bevel_.width; }
+  void SetBevelWidth(int value);
+
+  void Loaded() override;
 
   bool DoubleBuffered() const { return double_buffered_; }
   void SetDoubleBuffered(bool value) { double_buffered_ = value; }
@@ -431,10 +454,14 @@ class TWinControl : public TControl {
   void HandleDialogChar(TMessage& message);
   void HandleContextMenu(TMessage& message);
   void DoAlign(TAlign align, RECT& rect, TControl* control);
+  void FixupTabOrder();
+  void SetBevel(const TWindowBevel& bevel);
 
   std::vector<TControl*> controls_;       // every child, in creation (stacking) order
   std::vector<TWinControl*> tab_list_;    // windowed children in tab order
   bool tab_stop_ = false;
+  int loaded_tab_order_ = -1;  // TabOrder read from a description, until the parent's Loaded
+  TWindowBevel bevel_;
   bool double_buffered_ = false;
   int align_disabled_ = 0;
   bool aligning_ = false;

@@ -1,11 +1,15 @@
 // The framework's classes as design descriptions know them: their published properties and
-// events, by name, with the value names of their enumerations and sets.
+// events, by name, with the value names of their enumerations and sets, and the stored form of
+// an image list's images.
 #include <climits>
 
 #include "Controls.h"
 #include "DesignReader.h"
 #include "ExtCtrls.h"
 #include "Forms.h"
+#include "Icon.h"
+#include "ImgList.h"
+#include "Labels.h"
 #include "SizeConstraints.h"
 #include "StdCtrls.h"
 
@@ -49,6 +53,27 @@ void SetStrings(TStrings& strings, const TDesignValue& value) {
   strings.SetText(text);
 }
 
+// An image list's images: the bitmap stored form (4-byte length, then a bitmap file) of one
+// strip holding the images side by side, each Width x Height, the strip's lower-left colour
+// transparent. The list's size comes first in a description: a new size empties the list.
+void ReadImageStrip(TCustomImageList& list, const TDesignValue& value) {
+  TBitmap strip;
+  ReadStoredForm(strip, value, "image strip");
+  if (strip.Height() != list.Height() || strip.Width() < list.Width() || strip.Width() % list.Width() != 0)
+    design_detail::BadValue("the image strip is " + std::to_string(strip.Width()) + " x " +
+                            std::to_string(strip.Height()) + ", not a row of " +
+                            std::to_string(list.Width()) + " x " + std::to_string(list.Height()) +
+                            " images");
+  list.Clear();
+  list.AddMasked(strip, clDefault);
+}
+
+void SetImageListSize(TCustomImageList& list, int width, int height) {
+  if (list.Count() > 0 && (width != list.Width() || height != list.Height()))
+    design_detail::BadValue("the size would empty the list: give Width and Height before Bitmap");
+  list.SetSize(width, height);
+}
+
 }  // namespace
 
 void RegisterFrameworkDesignClasses() {
@@ -58,6 +83,7 @@ void RegisterFrameworkDesignClasses() {
   RegisterDesignEventType<TKeyEvent>("TKeyEvent");
   RegisterDesignEventType<TKeyPressEvent>("TKeyPressEvent");
   RegisterDesignEventType<TCloseEvent>("TCloseEvent");
+  RegisterDesignEventType<TContextPopupEvent>("TContextPopupEvent");
 
   RegisterDesignProperties<TPersistent>("");
   RegisterDesignProperties<TComponent>("TPersistent");
@@ -85,6 +111,7 @@ void RegisterFrameworkDesignClasses() {
   RegisterDesignProperties<TGraphic>("TPersistent")
       .Custom("Data", [](TGraphic& g, const TDesignValue& v) { ReadStoredForm(g, v, "picture"); });
   RegisterDesignProperties<TBitmap>("TGraphic");
+  RegisterDesignProperties<TIcon>("TGraphic");
 
   RegisterDesignProperties<TControl>("TComponent")
       .Integer("Left", &TControl::SetLeft)
@@ -111,6 +138,12 @@ void RegisterFrameworkDesignClasses() {
                       {"crSizeAll", TCursor::crSizeAll}, {"crCross", TCursor::crCross},
                       {"crNo", TCursor::crNo}})
       .Text("Caption", &TControl::SetCaption)
+      .Enum<TBiDiMode>("BiDiMode", &TControl::SetBiDiMode,
+                       {{"bdLeftToRight", TBiDiMode::bdLeftToRight},
+                        {"bdRightToLeft", TBiDiMode::bdRightToLeft},
+                        {"bdRightToLeftNoAlign", TBiDiMode::bdRightToLeftNoAlign},
+                        {"bdRightToLeftReadingOnly", TBiDiMode::bdRightToLeftReadingOnly}})
+      .Boolean("ParentBiDiMode", &TControl::SetParentBiDiMode)
       .Event("OnClick", &TControl::OnClick)
       .Event("OnDblClick", &TControl::OnDblClick)
       .Event("OnMouseDown", &TControl::OnMouseDown)
@@ -118,9 +151,21 @@ void RegisterFrameworkDesignClasses() {
       .Event("OnMouseUp", &TControl::OnMouseUp)
       .Event("OnMouseEnter", &TControl::OnMouseEnter)
       .Event("OnMouseLeave", &TControl::OnMouseLeave)
-      .Event("OnResize", &TControl::OnResize);
+      .Event("OnResize", &TControl::OnResize)
+      .Event("OnContextPopup", &TControl::OnContextPopup);
 
+  const std::vector<std::pair<std::string, TBevelCut>> bevels = {
+      {"bvNone", TBevelCut::bvNone}, {"bvLowered", TBevelCut::bvLowered},
+      {"bvRaised", TBevelCut::bvRaised}, {"bvSpace", TBevelCut::bvSpace}};
   RegisterDesignProperties<TWinControl>("TControl")
+      .Enum<TBevelKind>("BevelKind", &TWinControl::SetBevelKind,
+                        {{"bkNone", TBevelKind::bkNone}, {"bkTile", TBevelKind::bkTile},
+                         {"bkSoft", TBevelKind::bkSoft}, {"bkFlat", TBevelKind::bkFlat}})
+      .Enum<TBevelCut>("BevelInner", &TWinControl::SetBevelInner, bevels)
+      .Enum<TBevelCut>("BevelOuter", &TWinControl::SetBevelOuter, bevels)
+      .Set("BevelEdges", &TWinControl::SetBevelEdges,
+           {{"beLeft", beLeft}, {"beTop", beTop}, {"beRight", beRight}, {"beBottom", beBottom}})
+      .Integer("BevelWidth", &TWinControl::SetBevelWidth, 1, 100)
       .Boolean("TabStop", &TWinControl::SetTabStop)
       .Integer("TabOrder", &TWinControl::SetTabOrder, -1, INT_MAX)
       .Boolean("DoubleBuffered", &TWinControl::SetDoubleBuffered)
@@ -158,9 +203,7 @@ void RegisterFrameworkDesignClasses() {
       .Event("OnClose", &TCustomForm::OnClose);
   RegisterDesignProperties<TForm>("TCustomForm");
 
-  const std::vector<std::pair<std::string, TBevelCut>> bevels = {
-      {"bvNone", TBevelCut::bvNone}, {"bvLowered", TBevelCut::bvLowered},
-      {"bvRaised", TBevelCut::bvRaised}, {"bvSpace", TBevelCut::bvSpace}};
+  // A panel's bevels are its own, drawn inside it.
   RegisterDesignProperties<TCustomPanel>("TCustomControl")
       .Enum<TBevelCut>("BevelOuter", &TCustomPanel::SetBevelOuter, bevels)
       .Enum<TBevelCut>("BevelInner", &TCustomPanel::SetBevelInner, bevels);
@@ -190,6 +233,29 @@ void RegisterFrameworkDesignClasses() {
       .Boolean("Stretch", &TImage::SetStretch)
       .Boolean("Center", &TImage::SetCenter)
       .Boolean("Transparent", &TImage::SetTransparent);
+
+  RegisterDesignProperties<TCustomLabel>("TGraphicControl")
+      .Enum<TAlignment>("Alignment", &TCustomLabel::SetAlignment,
+                        {{"taLeftJustify", TAlignment::taLeftJustify},
+                         {"taRightJustify", TAlignment::taRightJustify},
+                         {"taCenter", TAlignment::taCenter}})
+      .Enum<TTextLayout>("Layout", &TCustomLabel::SetLayout,
+                         {{"tlTop", TTextLayout::tlTop}, {"tlCenter", TTextLayout::tlCenter},
+                          {"tlBottom", TTextLayout::tlBottom}})
+      .Boolean("AutoSize", &TCustomLabel::SetAutoSize)
+      .Boolean("WordWrap", &TCustomLabel::SetWordWrap)
+      .Boolean("ShowAccelChar", &TCustomLabel::SetShowAccelChar)
+      .Boolean("Transparent", &TCustomLabel::SetTransparent)
+      .Reference<TWinControl>("FocusControl", &TCustomLabel::SetFocusControl);
+  RegisterDesignClass<TLabel>("TCustomLabel");
+
+  RegisterDesignProperties<TCustomImageList>("TComponent")
+      .Integer("Width", [](TCustomImageList& l, int v) { SetImageListSize(l, v, l.Height()); }, 1, 4096)
+      .Integer("Height", [](TCustomImageList& l, int v) { SetImageListSize(l, l.Width(), v); }, 1, 4096)
+      .Color("BkColor", &TCustomImageList::SetBkColor)
+      .Custom("Bitmap", &ReadImageStrip)
+      .Event("OnChange", &TCustomImageList::OnChange);
+  RegisterDesignClass<TImageList>("TCustomImageList");
 
   RegisterDesignClass<TTimer>("TComponent")
       .Boolean("Enabled", &TTimer::SetEnabled)

@@ -259,6 +259,7 @@ class Reader {
       root_.SetName(tree.name);
       ReadProperties(root_, tree, *info);
       for (const TDesignObject& child : tree.children) ReadComponent(child, &root_);
+      ResolveReferences();
       BindFields(tree);
       root_.SetComponentStateFlag(csReading, false);
       for (TComponent* c : created_) c->SetComponentStateFlag(csReading, false);
@@ -349,6 +350,12 @@ class Reader {
         case TDesignPropertyInfo::Kind::Event:
           BindEvent(*target, component, p, *prop);
           return;
+        case TDesignPropertyInfo::Kind::Reference:
+          if (p.value.kind != TDesignValueKind::Identifier)
+            Fail(p.line, component, p.name,
+                 std::string("a component name expected, found ") + DescribeDesignValueKind(p.value.kind));
+          references_.push_back(PendingReference{target, component, &p, prop});
+          return;
         case TDesignPropertyInfo::Kind::Value:
           try {
             prop->set(*target, p.value);
@@ -377,6 +384,31 @@ class Reader {
            "handler '" + p.value.text + "' is a " + DesignEventTypeName(handler->type) +
                ", the event needs a " + DesignEventTypeName(prop.event_type));
     prop.bind(target, handler->handler);
+  }
+
+  // References name components anywhere in the description: they are set once all exist.
+  void ResolveReferences() {
+    for (const PendingReference& r : references_) {
+      const std::string& name = r.property->value.text;
+      TComponent* named = nullptr;
+      if (!SameDesignName(name, "nil")) {
+        named = SameDesignName(name, root_.Name()) ? &root_ : root_.FindComponent(name);
+        if (named == nullptr)
+          Fail(r.property->line, r.component, r.property->name, "no component named '" + name + "'");
+        if (!r.info->accepts(named))
+          Fail(r.property->line, r.component, r.property->name,
+               "'" + name + "' is a " + named->ClassName() + ", the property needs a " +
+                   r.info->reference_class);
+      }
+      try {
+        r.info->assign(*r.target, named);
+      } catch (const Exception& e) {
+        Fail(r.property->line, r.component, r.property->name, std::string(e.ClassName()) + ": " + e.Message());
+      } catch (const std::exception& e) {
+        Fail(r.property->line, r.component, r.property->name, e.what());
+      }
+    }
+    references_.clear();
   }
 
   void BindFields(const TDesignObject& tree) {
@@ -412,8 +444,16 @@ class Reader {
     }
   }
 
+  struct PendingReference {
+    TPersistent* target;
+    std::string component;
+    const TDesignProperty* property;
+    const TDesignPropertyInfo* info;
+  };
+
   TComponent& root_;
   const TDesignBindings& bindings_;
+  std::vector<PendingReference> references_;
   std::vector<TComponent*> created_;
   std::vector<int> created_lines_;
   bool fields_bound_ = false;

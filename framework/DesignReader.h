@@ -25,6 +25,7 @@
 //       .Enum<TCaptionAlignment>("CaptionAlignment", &TFlPanel::SetCaptionAlignment,
 //                                {{"caLeft", caLeft}, {"caCenter", caCenter}})
 //       .Object<TBitmap>("Skin", &TSkImgBtn::Skin)       // nested: Skin.Data = {...}
+//       .Reference<TCustomImageList>("Images", &TFxBitBtn::SetImages)  // Images = ImageList1
 //       .Event("OnMouseEnter", &TControl::OnMouseEnter);  // a TNotifyEvent member (or setter)
 //
 //   RegisterDesignProperties<TFxCommon>("TPersistent")   // not created by name: a base class,
@@ -34,8 +35,10 @@
 // object first. Value kinds: Integer (range-checked), Boolean (True / False), Enum (named
 // values), Set (named flags, [a, b]), Color (clXxx names or numbers), Charset (XXX_CHARSET names
 // or numbers), String (8-bit bytes, code page 1251), Text (wide text from code page 1251),
-// Object (a nested persistent whose class is registered: `Font.Name`), Custom (any function of
-// the design value), Event (the form's handler by name). A class registered again replaces the
+// Object (a nested persistent whose class is registered: `Font.Name`), Reference (another
+// component of the form by name, or nil; set once the whole description is read, so the named
+// component may come later in it), Custom (any function of the design value), Event (the form's
+// handler by name; a member of event type E or TEventProperty<E>, or a setter). A class registered again replaces the
 // earlier registration; names of classes, properties, values and handlers are not case-sensitive.
 // A new event type is named once with RegisterDesignEventType<T>("TMyEvent") for messages.
 //
@@ -47,7 +50,10 @@
 //   ReadDesignResource(*this, L"MAINFORM", b);
 //
 // `RegisterFrameworkDesignClasses()` registers the framework's own classes (forms, panels, memos,
-// images, timers, fonts, size constraints, pictures, bitmaps, string lists).
+// labels, images, image lists, timers, fonts, size constraints, pictures, bitmaps, string lists).
+// An image list stores its images as `Bitmap = {...}`: the bitmap stored form (4-byte length,
+// then a bitmap file) of one strip of the images side by side, each Width x Height, the strip's
+// lower-left colour transparent; Width and Height come before it.
 #pragma once
 
 #include <windows.h>
@@ -67,6 +73,7 @@
 
 #include "Classes.h"
 #include "DesignText.h"
+#include "EventProperty.h"
 #include "Graphics.h"
 
 namespace vornada {
@@ -79,7 +86,7 @@ struct TDesignNameLess {
 };
 
 struct TDesignPropertyInfo {
-  enum class Kind { Value, Object, Event };
+  enum class Kind { Value, Object, Event, Reference };
   Kind kind = Kind::Value;
   // Value: sets the property from a design value (throws EDesignError(0, ...) for a bad value).
   std::function<void(TPersistent&, const TDesignValue&)> set;
@@ -89,6 +96,10 @@ struct TDesignPropertyInfo {
   // Event: the handler type it takes, and how a handler of that type is stored.
   std::type_index event_type = typeid(void);
   std::function<void(TPersistent&, const std::any&)> bind;
+  // Reference: the class the component must be, and how it is set (nullptr for nil).
+  std::string reference_class;
+  std::function<bool(TComponent*)> accepts;
+  std::function<void(TPersistent&, TComponent*)> assign;
 };
 
 struct TDesignClassInfo {
@@ -208,11 +219,37 @@ class TDesignClassBuilder {
     return *this;
   }
 
+  // A reference to another component of the form, of class T (or nil): `setter` takes a T*.
+  template <class T, class F>
+  TDesignClassBuilder& Reference(std::string name, F setter) {
+    TDesignPropertyInfo p;
+    p.kind = TDesignPropertyInfo::Kind::Reference;
+    p.reference_class = T::StaticClassName();
+    p.accepts = [](TComponent* c) { return dynamic_cast<T*>(c) != nullptr; };
+    p.assign = [setter](TPersistent& target, TComponent* c) {
+      std::invoke(setter, dynamic_cast<C&>(target), dynamic_cast<T*>(c));
+    };
+    info_.properties[std::move(name)] = std::move(p);
+    return *this;
+  }
+
   // An event stored in a member of event type E (a std::function).
   template <class E, class B>
     requires(!std::is_function_v<E>)
   TDesignClassBuilder& Event(std::string name, E B::*member) {
     return AddEvent<E>(std::move(name), [member](C& c, E handler) { c.*member = std::move(handler); });
+  }
+  // An event stored in a member whose assignments its owner may refuse (TEventProperty<E>).
+  template <class E, class B>
+  TDesignClassBuilder& Event(std::string name, TEventProperty<E> B::*member) {
+    return AddEvent<E>(std::move(name), [member](C& c, E handler) { c.*member = std::move(handler); });
+  }
+  // An event stored in a member that takes handlers of type H by assignment without being an H
+  // itself (a handler guarded by its owner's lock): `.Event<TNotifyEvent>("OnX", &T::OnX)`.
+  template <class H, class M, class B>
+    requires(!std::is_same_v<H, M> && std::is_assignable_v<M&, H>)
+  TDesignClassBuilder& Event(std::string name, M B::*member) {
+    return AddEvent<H>(std::move(name), [member](C& c, H handler) { c.*member = std::move(handler); });
   }
   // An event stored through a setter taking the handler.
   template <class E, class B>

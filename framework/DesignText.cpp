@@ -490,4 +490,26 @@ bool SameDesignName(std::string_view a, std::string_view b) {
   return true;
 }
 
+bool SameDesignContent(const TDesignValue& a, const TDesignValue& b) {
+  if (a.kind != b.kind || a.integer != b.integer || a.text != b.text || a.names != b.names ||
+      a.bytes != b.bytes || a.items.size() != b.items.size())
+    return false;
+  for (size_t i = 0; i < a.items.size(); ++i)
+    if (!SameDesignContent(a.items[i], b.items[i])) return false;
+  return true;
+}
+
+bool SameDesignContent(const TDesignObject& a, const TDesignObject& b) {
+  if (a.name != b.name || a.class_name != b.class_name ||
+      a.properties.size() != b.properties.size() || a.children.size() != b.children.size())
+    return false;
+  for (size_t i = 0; i < a.properties.size(); ++i)
+    if (a.properties[i].name != b.properties[i].name ||
+        !SameDesignContent(a.properties[i].value, b.properties[i].value))
+      return false;
+  for (size_t i = 0; i < a.children.size(); ++i)
+    if (!SameDesignContent(a.children[i], b.children[i])) return false;
+  return true;
+}
+
 }  // namespace vornada

@@ -91,6 +91,11 @@ struct TDesignObject {
 // input can exhaust the stack.
 inline constexpr int kMaxDesignNesting = 64;
 
+// Whether two trees (values) hold the same objects, properties and values in the same order (where they
+// were written, the line numbers, does not count).
+bool SameDesignContent(const TDesignObject& a, const TDesignObject& b);
+bool SameDesignContent(const TDesignValue& a, const TDesignValue& b);
+
 // Parses a whole description: exactly one root object, then nothing but blanks.
 TDesignObject ParseDesignText(std::string_view text);
 

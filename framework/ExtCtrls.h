@@ -37,8 +37,6 @@ class TTimer : public TComponent {
   bool running_ = false;
 };
 
-enum class TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
-
 class TCustomPanel : public TCustomControl {
  public:
   VORNADA_CLASS_NAME(TCustomPanel)

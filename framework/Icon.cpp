@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <string>
 
+#include "DcPixels.h"
 #include "IconFile.h"
 
 namespace vornada {
@@ -30,13 +31,7 @@ SIZE IconSize(HICON icon) {
 // The pixels of a bitmap as 32-bit blue, green, red, alpha values, rows from the top.
 std::vector<uint8_t> Pixels32(HBITMAP bitmap, int width, int height) {
   std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * 4);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = win::TopDown32BitInfo(width, height);
   win::ScopedGetDC screen(nullptr);
   if (::GetDIBits(screen, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info,
                   DIB_RGB_COLORS) != height)

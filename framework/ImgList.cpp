@@ -4,59 +4,15 @@
 
 #include <algorithm>
 
+#include "DcPixels.h"
+
 namespace vornada {
 
 namespace {
 
-// The pixels of a bitmap, rows top-down, 0x00BBGGRR.
-std::vector<uint32_t> ReadPixels(HDC dc, int x, int y, int width, int height) {
-  std::vector<uint32_t> pixels;
-  if (width <= 0 || height <= 0) return pixels;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  win::UniqueBitmap dib(::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  win::UniqueMemoryDc mem(::CreateCompatibleDC(dc));
-  if (!dib || !mem || bits == nullptr) throw EOutOfResources("Out of system resources");
-  {
-    win::ScopedSelectObject sel(mem.get(), dib.get());
-    ::BitBlt(mem.get(), 0, 0, width, height, dc, x, y, SRCCOPY);
-  }
-  ::GdiFlush();
-  const auto* bgrx = static_cast<const uint32_t*>(bits);
-  pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
-  for (size_t i = 0; i < pixels.size(); ++i) {
-    const uint32_t v = bgrx[i];
-    pixels[i] = ((v >> 16) & 0xFF) | (v & 0xFF00) | ((v & 0xFF) << 16);
-  }
-  return pixels;
-}
-
-void WritePixels(HDC dc, int x, int y, int width, int height, const std::vector<uint32_t>& pixels) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  std::vector<uint32_t> bgrx(pixels.size());
-  for (size_t i = 0; i < pixels.size(); ++i) {
-    const uint32_t v = pixels[i];
-    bgrx[i] = ((v >> 16) & 0xFF) | (v & 0xFF00) | ((v & 0xFF) << 16);
-  }
-  ::SetDIBitsToDevice(dc, x, y, static_cast<DWORD>(width), static_cast<DWORD>(height), 0, 0, 0,
-                      static_cast<UINT>(height), bgrx.data(), &info, DIB_RGB_COLORS);
-}
-
 std::vector<uint32_t> BitmapPixels(TBitmap& bitmap) {
   ScopedCanvasLock lock(bitmap.Canvas());
-  return ReadPixels(bitmap.Canvas().Handle(), 0, 0, bitmap.Width(), bitmap.Height());
+  return win::ReadDcPixels(bitmap.Canvas().Handle(), 0, 0, bitmap.Width(), bitmap.Height());
 }
 
 }  // namespace
@@ -173,12 +129,12 @@ void TCustomImageList::Draw(TCanvas& canvas, int x, int y, int index, bool enabl
   // The disabled look reaches one pixel further right and down (its highlight copy).
   const int w = width_ + (enabled ? 0 : 1), h = height_ + (enabled ? 0 : 1);
   HDC dc = canvas.Handle();
-  std::vector<uint32_t> area = ReadPixels(dc, x, y, w, h);
+  std::vector<uint32_t> area = win::ReadDcPixels(dc, x, y, w, h);
   const uint32_t highlight = static_cast<uint32_t>(ColorToRGB(clBtnHighlight)) & 0xFFFFFF;
   const uint32_t shadow = static_cast<uint32_t>(ColorToRGB(clBtnShadow)) & 0xFFFFFF;
   ComposeImage(area, w, h, image, 0, 0, enabled, highlight, shadow, bk_color_ != clNone,
                static_cast<uint32_t>(ColorToRGB(bk_color_)) & 0xFFFFFF);
-  WritePixels(dc, x, y, w, h, area);
+  win::WriteDcPixels(dc, x, y, w, h, area);
 }
 
 void TCustomImageList::GetBitmap(int index, TBitmap& bitmap) {
@@ -186,7 +142,7 @@ void TCustomImageList::GetBitmap(int index, TBitmap& bitmap) {
   bitmap.SetPixelFormat(TPixelFormat::pf32bit);
   bitmap.SetSize(width_, height_);
   ScopedCanvasLock lock(bitmap.Canvas());
-  WritePixels(bitmap.Canvas().Handle(), 0, 0, width_, height_, image.pixels);
+  win::WriteDcPixels(bitmap.Canvas().Handle(), 0, 0, width_, height_, image.pixels);
 }
 
 int TCustomImageList::AddChangeListener(std::function<void()> listener) {

@@ -28,6 +28,8 @@ void TCustomEdit::CreateParams(TCreateParams& params) {
 
 void TCustomEdit::CreateWnd() {
   TWinControl::CreateWnd();
+  // The window was made with the text the control kept: it holds it now.
+  StoreText({});
   // 0 lifts the edit window's default limit of 30,000 typed characters.
   ::SendMessageW(hwnd_, EM_SETLIMITTEXT, static_cast<WPARAM>(max_length_), 0);
 }
@@ -59,8 +61,16 @@ bool TCustomEdit::ReplaceWindowText(const std::wstring& text) {
   return false;
 }
 
+bool TCustomEdit::KeepTextUntilWindow(const std::wstring& text) {
+  if (hwnd_ != nullptr) return false;
+  if (text.find(L'\0') != std::wstring::npos) throw EInvalidOperation(std::string(msg::kMemoTooLarge));
+  StoreText(text);
+  return true;
+}
+
 void TCustomEdit::SetText(const std::wstring& text) {
-  if (!ReplaceWindowText(text)) throw EInvalidOperation(std::string(msg::kMemoTooLarge));
+  if (!KeepTextUntilWindow(text) && !ReplaceWindowText(text))
+    throw EInvalidOperation(std::string(msg::kMemoTooLarge));
   Perform(CM_TEXTCHANGED);
   // The window's own change notification is held back while the text is set: one event here.
   Change();
@@ -163,6 +173,11 @@ void TCustomEdit::WndProc(TMessage& m) {
       color_brush_.reset();
       TWinControl::WndProc(m);
       return;
+    case WM_DESTROY:
+      // The window goes while the control stays (made again later): the control keeps the text.
+      if (!IsDestroying()) StoreText(Text());
+      DefaultHandler(m);
+      return;
     case WM_ERASEBKGND:
     case WM_PAINT:
       // The edit window paints itself.
@@ -210,14 +225,11 @@ void TMemo::SetWordWrap(bool value) {
   if (word_wrap_ == value) return;
   word_wrap_ = value;
   if (hwnd_ != nullptr) {
-    // The edit window reads this style only when it is created: make it again, with the text.
-    const std::wstring text = Text();
+    // The edit window reads this style only when it is created: make it again (with the text,
+    // which the memo keeps meanwhile).
     const std::optional<std::string> ansi = ansi_cache_;
-    TWinControl* parent = Parent();
-    (void)parent;
     DestroyWnd();
     CreateWnd();
-    SetWindowText(text);
     ansi_cache_ = ansi;
   }
 }
@@ -229,7 +241,8 @@ const std::string& TMemo::AnsiText() const {
 
 void TMemo::SetTextInternal(const std::wstring& wide, std::optional<std::string> ansi) {
   // On failure the previous text is back in the window and the remembered bytes still match it.
-  if (!ReplaceWindowText(wide)) throw EInvalidOperation(std::string(msg::kMemoTooLarge));
+  if (!KeepTextUntilWindow(wide) && !ReplaceWindowText(wide))
+    throw EInvalidOperation(std::string(msg::kMemoTooLarge));
   ansi_cache_ = std::move(ansi);
   Perform(CM_TEXTCHANGED);
   // A multi-line edit window does not report text set from outside; the memo does, once.

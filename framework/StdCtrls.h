@@ -1,7 +1,9 @@
 // Standard controls over the system's edit window: the edit base `TCustomEdit` and the
 // multi-line memo `TMemo` with its lines.
 //
-// The memo keeps its text in its window (UTF-16). Callers that work with 8-bit text in the
+// The memo keeps its text in its window (UTF-16); until the window is made (as while it is read
+// from a design description), and when the window goes while the memo stays, the memo keeps it
+// itself, and the window is made with it. Callers that work with 8-bit text in the
 // system's ANSI code page use `AnsiText`/`SetAnsiText`; the memo remembers the exact bytes it
 // was last given until the user changes the text, so that text which went in unchanged comes
 // out byte for byte, also where a byte has no UTF-16 counterpart that converts back to it.
@@ -54,6 +56,10 @@ class TCustomEdit : public TWinControl {
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
   virtual void Change();
+  // Without a window the text waits in the control and the window is made with it (a text
+  // with a zero byte, which no window can hold whole, fails with EInvalidOperation); false when
+  // there is a window to set.
+  bool KeepTextUntilWindow(const std::wstring& text);
   // Sets the window text; false when the window refused it or kept less than all of it.
   bool SetWindowText(const std::wstring& text);
   // The same, but on failure the window gets its previous text back.

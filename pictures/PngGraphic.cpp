@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Classes.h"
+#include "DcPixels.h"
 #include "Palettes.h"
 #include "WinHandles.h"
 #include "png/PngBlend.h"
@@ -405,13 +406,7 @@ void TPngGraphic::DrawBlended(HDC dc, const RECT& r) {
 
   win::UniqueMemoryDc work_dc(::CreateCompatibleDC(dc));
   if (!work_dc) throw EPngOutMemory();
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = dw;
-  info.bmiHeader.biHeight = -dh;  // top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  const BITMAPINFO info = win::TopDown32BitInfo(dw, dh);
   void* bits = nullptr;
   win::UniqueBitmap work(
       ::CreateDIBSection(work_dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));

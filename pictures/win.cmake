@@ -9,7 +9,8 @@ if(WIN32)
     ${CMAKE_CURRENT_SOURCE_DIR}/GifImage.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/ThreadTimer.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/ImageControl.cpp
-    ${CMAKE_CURRENT_SOURCE_DIR}/GifAnimator.cpp)
+    ${CMAKE_CURRENT_SOURCE_DIR}/GifAnimator.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/PicturesDesign.cpp)
   target_include_directories(gif_win PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(gif_win PUBLIC framework gif_core PRIVATE vornada_options)
   target_link_libraries(pictures_win INTERFACE gif_win)

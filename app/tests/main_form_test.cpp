@@ -59,7 +59,7 @@ TEST(MainFormStartTest, CreatedSmallTransparentWithTheQuestionScreenInFront) {
   EXPECT_EQ(UnderlineStep, 0);
 
   struct PanelState {
-    TPanel* panel;
+    TFlPanel* panel;
     TAlign align;
     bool enabled;
   } panels[] = {

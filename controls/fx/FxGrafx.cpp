@@ -3,6 +3,8 @@
 
 #include <cstdlib>
 
+#include "DcPixels.h"
+
 namespace vornada {
 
 void FillGradientStrip(HDC target, TGradientAxis axis, int length, TStripForm form,
@@ -22,25 +24,6 @@ void ReplicateStrip(HDC target, int filled_width, int filled_height, int total_w
   for (const BlockCopy& c : ReplicationPlan(filled_width, filled_height, total_width, total_height))
     ::BitBlt(target, c.dest_x, c.dest_y, c.width, c.height, target, 0, 0, SRCCOPY);
 }
-
-namespace {
-
-void PutPixels(HDC dc, int width, int height, const std::vector<RgbColor>& pixels) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  std::vector<uint32_t> bgrx(pixels.size());
-  for (size_t i = 0; i < pixels.size(); ++i)
-    bgrx[i] = static_cast<uint32_t>(BlueOf(pixels[i]) | (GreenOf(pixels[i]) << 8) | (RedOf(pixels[i]) << 16));
-  ::SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(width), static_cast<DWORD>(height), 0, 0, 0,
-                      static_cast<UINT>(height), bgrx.data(), &info, DIB_RGB_COLORS);
-}
-
-}  // namespace
 
 void DrawGradient(TCanvas& canvas, const RECT& bounds, TGradientDirection direction,
                   TColor start_color, TColor stop_color, BYTE band_step) {
@@ -83,7 +66,7 @@ void DrawGradient(TCanvas& canvas, const RECT& bounds, TGradientDirection direct
       default: {
         const auto pixels = GradientPixels(direction, w, h, ResolveRgb(start), ResolveRgb(stop), band_step);
         if (pixels.empty()) throw EOutOfResources("Out of system resources");
-        PutPixels(dc, w, h, pixels);
+        win::WriteDcPixels(dc, 0, 0, w, h, pixels);
         break;
       }
     }

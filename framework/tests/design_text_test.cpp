@@ -16,27 +16,6 @@ namespace {
 
 using Kind = TDesignValueKind;
 
-bool SameValue(const TDesignValue& a, const TDesignValue& b) {
-  if (a.kind != b.kind || a.integer != b.integer || a.text != b.text || a.names != b.names ||
-      a.bytes != b.bytes || a.items.size() != b.items.size())
-    return false;
-  for (size_t i = 0; i < a.items.size(); ++i)
-    if (!SameValue(a.items[i], b.items[i])) return false;
-  return true;
-}
-
-bool SameTree(const TDesignObject& a, const TDesignObject& b) {
-  if (a.name != b.name || a.class_name != b.class_name ||
-      a.properties.size() != b.properties.size() || a.children.size() != b.children.size())
-    return false;
-  for (size_t i = 0; i < a.properties.size(); ++i)
-    if (a.properties[i].name != b.properties[i].name ||
-        !SameValue(a.properties[i].value, b.properties[i].value))
-      return false;
-  for (size_t i = 0; i < a.children.size(); ++i)
-    if (!SameTree(a.children[i], b.children[i])) return false;
-  return true;
-}
 
 TEST(DesignTextParse, BuildsTheTreeWithLinesInWrittenOrder) {
   const std::string text =
@@ -133,7 +112,7 @@ TEST_P(DesignValueParse, ReadsTheWrittenForm) {
   const TDesignObject root = ParseDesignText(text);
   ASSERT_EQ(root.properties.size(), 1u);
   const TDesignValue& v = root.properties[0].value;
-  EXPECT_TRUE(SameValue(v, c.expected))
+  EXPECT_TRUE(SameDesignContent(v, c.expected))
       << "kind " << DescribeDesignValueKind(v.kind) << ", integer " << v.integer << ", text '"
       << v.text << "', " << v.names.size() << " names, " << v.bytes.size() << " bytes, "
       << v.items.size() << " items";
@@ -311,7 +290,7 @@ TEST(DesignTextFormat, WrittenTreeReadsBackTheSame) {
   const TDesignObject first = ParseDesignText(text);
   const std::string written = FormatDesignText(first);
   const TDesignObject second = ParseDesignText(written);
-  EXPECT_TRUE(SameTree(first, second)) << written;
+  EXPECT_TRUE(SameDesignContent(first, second)) << written;
   std::vector<uint8_t> long_data(1000);
   for (size_t i = 0; i < long_data.size(); ++i) long_data[i] = static_cast<uint8_t>(i * 7);
   const std::string block = FormatDesignBinary(long_data, 4, 64);

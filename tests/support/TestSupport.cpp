@@ -49,16 +49,20 @@ bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) 
 
 std::vector<std::string> FilesIn(const std::string& dir, const std::string& suffix) {
   std::vector<std::string> files;
-  std::error_code ec;
-  for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
-    if (!entry.is_regular_file()) continue;
-    const std::string name = entry.path().filename().string();
-    if (name.size() >= suffix.size() &&
-        name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
-      files.push_back(dir + "/" + name);
-  }
-  std::sort(files.begin(), files.end());
+  for (const std::string& name : FileNamesIn(dir, suffix)) files.push_back(dir + "/" + name);
   return files;
+}
+
+std::vector<int> ExpandSpans(std::initializer_list<IndexSpan> spans) {
+  std::vector<int> out;
+  for (const IndexSpan& s : spans) {
+    if (s.repeat > 0) {
+      out.insert(out.end(), static_cast<size_t>(s.repeat), s.first);
+    } else {
+      for (int v = s.first; v <= s.last; ++v) out.push_back(v);
+    }
+  }
+  return out;
 }
 
 }  // namespace vornada::testing

@@ -1,8 +1,9 @@
 // Helpers shared by every test program of the tree, portable part (no windows.h): paths inside
-// the project's source tree, listing a folder, whole-file reading and writing.
+// the project's source tree, listing a folder, whole-file reading and writing, index maps.
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -26,5 +27,14 @@ bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 // The regular files of a folder whose names end in `suffix` ("" for all), sorted; empty when
 // the folder is missing.
 std::vector<std::string> FilesIn(const std::string& dir, const std::string& suffix);
+
+// A run of indices for writing long index maps (pixel column maps and the like) compactly:
+// {first, last} counts up from first to last, {v, v, n} repeats v n times.
+struct IndexSpan {
+  int first;
+  int last;
+  int repeat = 0;
+};
+std::vector<int> ExpandSpans(std::initializer_list<IndexSpan> spans);
 
 }  // namespace vornada::testing

@@ -9,6 +9,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "DcPixels.h"
+#include "SysUtils.h"
 #include "WinUtil.h"
 
 namespace vornada::testing {
@@ -223,31 +225,11 @@ COLORREF PixelOf(TBitmap& bitmap, int x, int y) {
 }
 
 std::vector<uint32_t> PixelsOf(HDC dc, int x, int y, int width, int height) {
-  std::vector<uint32_t> pixels;
-  if (width <= 0 || height <= 0) return pixels;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  win::UniqueBitmap dib(::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!dib || bits == nullptr) return pixels;
-  win::UniqueMemoryDc mem(::CreateCompatibleDC(dc));
-  {
-    win::ScopedSelectObject sel(mem.get(), dib.get());
-    ::BitBlt(mem.get(), 0, 0, width, height, dc, x, y, SRCCOPY);
+  try {
+    return win::ReadDcPixels(dc, x, y, width, height);
+  } catch (const EOutOfResources&) {
+    return {};
   }
-  ::GdiFlush();
-  const auto* bgrx = static_cast<const uint32_t*>(bits);
-  pixels.resize(static_cast<size_t>(width) * height);
-  for (size_t i = 0; i < pixels.size(); ++i) {
-    const uint32_t v = bgrx[i];
-    pixels[i] = ((v >> 16) & 0xFF) | (v & 0xFF00) | ((v & 0xFF) << 16);
-  }
-  return pixels;
 }
 
 std::vector<uint32_t> PixelsOf(TBitmap& bitmap) {

@@ -173,7 +173,9 @@ TEST_F(PanelTest, EmptyCaptionDrawsOnlyBackgroundAndBorder) {
   for (int y = 1; y < 40; ++y)
     for (int x = 1; x < 184; ++x) {
       const bool corner = (x < 12 || x > 172) && (y < 12 || y > 28);
-      if (!corner) ASSERT_EQ(r.At(x, y), kParentColor) << x << "," << y;
+      if (!corner) {
+        ASSERT_EQ(r.At(x, y), kParentColor) << x << "," << y;
+      }
     }
 }
 

@@ -53,22 +53,7 @@ int Differences(const Rendering& r, int cell) {
   return n;
 }
 
-struct Span {
-  int first;
-  int last;
-  int repeat = 0;
-};
-std::vector<int> Expand(std::initializer_list<Span> spans) {
-  std::vector<int> out;
-  for (const Span& s : spans) {
-    if (s.repeat > 0) {
-      out.insert(out.end(), static_cast<size_t>(s.repeat), s.first);
-    } else {
-      for (int v = s.first; v <= s.last; ++v) out.push_back(v);
-    }
-  }
-  return out;
-}
+using testing::ExpandSpans;
 
 class Button : public ::testing::Test {
  protected:
@@ -143,8 +128,8 @@ TEST_F(Button, UnlockedCellsAreStretchedAndTheRegionFollows) {
   button_->SetBounds(kLeft, kTop, 60, 40);
   ASSERT_EQ(button_->Width(), 60);
   // The worked example: 45 -> 60 columns, 29 -> 40 rows.
-  const std::vector<int> columns = Expand({{0, 21}, {21, 21, 16}, {22, 39}, {41, 44}});
-  const std::vector<int> rows = Expand({{0, 13}, {13, 13, 7}, {14, 14, 16}, {26, 28}});
+  const std::vector<int> columns = ExpandSpans({{0, 21}, {21, 21, 16}, {22, 39}, {41, 44}});
+  const std::vector<int> rows = ExpandSpans({{0, 13}, {13, 13, 7}, {14, 14, 16}, {26, 28}});
   const Rendering r = RenderControl(*button_);
   for (int y = 0; y < 40; ++y)
     for (int x = 0; x < 60; ++x) ASSERT_EQ(r.At(x, y), Cell(0, columns[x], rows[y])) << x << "," << y;

@@ -8,28 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "TestSupport.h"
 #include "core/SkPixels.h"
 
 namespace vornada::skin {
 namespace {
 
-// A map given as ranges of source indices: {first, last} counts up, {v, v, n} repeats v n times.
-struct Span {
-  int first;
-  int last;
-  int repeat = 0;
-};
-std::vector<int> Expand(std::initializer_list<Span> spans) {
-  std::vector<int> out;
-  for (const Span& s : spans) {
-    if (s.repeat > 0) {
-      out.insert(out.end(), static_cast<size_t>(s.repeat), s.first);
-    } else {
-      for (int v = s.first; v <= s.last; ++v) out.push_back(v);
-    }
-  }
-  return out;
-}
+using testing::ExpandSpans;
 
 struct MapCase {
   const char* name;
@@ -48,16 +33,16 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // 45 -> 60: 0..21 one to one, 21 again up to target column 37, 22..39, then 41..44.
         MapCase{"widen_45_to_60", 45, 60,
-                Expand({{0, 21}, {21, 21, 16}, {22, 39}, {41, 44}})},
-        MapCase{"same_width", 7, 7, Expand({{0, 6}})},
+                ExpandSpans({{0, 21}, {21, 21, 16}, {22, 39}, {41, 44}})},
+        MapCase{"same_width", 7, 7, ExpandSpans({{0, 6}})},
         // Narrower: the first D - 5 columns, then the cell's last five.
-        MapCase{"narrow_45_to_20", 45, 20, Expand({{0, 14}, {40, 44}})},
-        MapCase{"narrow_to_five_is_one_to_one", 45, 5, Expand({{0, 4}})},
-        MapCase{"narrow_to_six", 10, 6, Expand({{0, 0}, {5, 9}})},
+        MapCase{"narrow_45_to_20", 45, 20, ExpandSpans({{0, 14}, {40, 44}})},
+        MapCase{"narrow_to_five_is_one_to_one", 45, 5, ExpandSpans({{0, 4}})},
+        MapCase{"narrow_to_six", 10, 6, ExpandSpans({{0, 0}, {5, 9}})},
         // Cells under 5 columns: the jump to "cell width - 4" would leave the cell; every
         // column stays inside it.
-        MapCase{"cell_of_three", 3, 8, Expand({{0, 0, 7}, {1, 1, 1}})},
-        MapCase{"cell_of_one", 1, 6, Expand({{0, 0, 6}})},
+        MapCase{"cell_of_three", 3, 8, ExpandSpans({{0, 0, 7}, {1, 1, 1}})},
+        MapCase{"cell_of_one", 1, 6, ExpandSpans({{0, 0, 6}})},
         MapCase{"empty_cell", 0, 6, {}},
         MapCase{"empty_target", 45, 0, {}}),
     [](const auto& table_row) { return std::string(table_row.param.name); });
@@ -70,14 +55,14 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, RowMap,
     ::testing::Values(
         // 29 -> 20: rows 0..9, 13..19, 26..28.
-        MapCase{"lower_29_to_20", 29, 20, Expand({{0, 9}, {13, 19}, {26, 28}})},
+        MapCase{"lower_29_to_20", 29, 20, ExpandSpans({{0, 9}, {13, 19}, {26, 28}})},
         // 29 -> 40: rows 0..13, 13 again up to target row 20, 14 up to target row 36, 26..28.
         MapCase{"higher_29_to_40", 29, 40,
-                Expand({{0, 13}, {13, 13, 7}, {14, 14, 16}, {26, 28}})},
-        MapCase{"same_height", 10, 10, Expand({{0, 9}})},
+                ExpandSpans({{0, 13}, {13, 13, 7}, {14, 14, 16}, {26, 28}})},
+        MapCase{"same_height", 10, 10, ExpandSpans({{0, 9}})},
         // Cells under 3 rows: "cell height - 3" lies above the cell; rows stay inside it.
-        MapCase{"cell_of_two_rows", 2, 7, Expand({{0, 0, 6}, {1, 1, 1}})},
-        MapCase{"cell_of_one_row", 1, 5, Expand({{0, 0, 5}})},
+        MapCase{"cell_of_two_rows", 2, 7, ExpandSpans({{0, 0, 6}, {1, 1, 1}})},
+        MapCase{"cell_of_one_row", 1, 5, ExpandSpans({{0, 0, 5}})},
         MapCase{"empty_cell", 0, 5, {}}),
     [](const auto& table_row) { return std::string(table_row.param.name); });
 
@@ -102,8 +87,8 @@ TEST(StretchCell, WorkedExampleShowsTheMappedCellPixels) {
   Picture24 skin = CodedSkin(181, 29, 46, 45);
   Picture24 target(60, 40);
   StretchCellRows(skin.Rows(), 46, 45, 29, target.Rows());
-  const std::vector<int> columns = Expand({{0, 21}, {21, 21, 16}, {22, 39}, {41, 44}});
-  const std::vector<int> rows = Expand({{0, 13}, {13, 13, 7}, {14, 14, 16}, {26, 28}});
+  const std::vector<int> columns = ExpandSpans({{0, 21}, {21, 21, 16}, {22, 39}, {41, 44}});
+  const std::vector<int> rows = ExpandSpans({{0, 13}, {13, 13, 7}, {14, 14, 16}, {26, 28}});
   for (int y = 0; y < 40; ++y)
     for (int x = 0; x < 60; ++x)
       ASSERT_EQ(target.At(x, y), Code(columns[x], rows[y])) << x << "," << y;
@@ -181,8 +166,8 @@ TEST(StretchCell, RowsRunningBottomUpAndFourBytePixels) {
   StretchCellRows(skin, 2, 8, 9, target);
   // 8 -> 11 columns: h = 3; 0..3 one to one, 3 again up to column 6, then 4..7 (the last
   // four). 9 -> 6 rows: v = 3, m = 3; rows 0, 1, 2, then the last three, 6, 7, 8.
-  const std::vector<int> columns = Expand({{0, 3}, {3, 3, 3}, {4, 7}});
-  const std::vector<int> rows = Expand({{0, 2}, {6, 8}});
+  const std::vector<int> columns = ExpandSpans({{0, 3}, {3, 3, 3}, {4, 7}});
+  const std::vector<int> rows = ExpandSpans({{0, 2}, {6, 8}});
   ASSERT_EQ(StretchColumnMap(8, 11), columns);
   ASSERT_EQ(StretchRowMap(9, 6), rows);
   for (int y = 0; y < th; ++y)

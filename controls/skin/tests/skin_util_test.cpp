@@ -26,23 +26,7 @@ using testing::StandardCellPixel;
 using testing::StandardCellTransparent;
 using testing::WindowRegionRuns;
 
-// A map given as ranges: {first, last} counts up, {v, v, n} repeats v n times.
-struct Span {
-  int first;
-  int last;
-  int repeat = 0;
-};
-std::vector<int> Expand(std::initializer_list<Span> spans) {
-  std::vector<int> out;
-  for (const Span& s : spans) {
-    if (s.repeat > 0) {
-      out.insert(out.end(), static_cast<size_t>(s.repeat), s.first);
-    } else {
-      for (int v = s.first; v <= s.last; ++v) out.push_back(v);
-    }
-  }
-  return out;
-}
+using testing::ExpandSpans;
 
 uint32_t At(const std::vector<uint32_t>& pixels, int width, int x, int y) {
   return pixels.at(static_cast<size_t>(y) * width + x);
@@ -216,12 +200,12 @@ INSTANTIATE_TEST_SUITE_P(
         // 45 -> 60 columns: 0..21, 21 repeated up to column 37, 22..39, 41..44. 29 -> 40 rows:
         // 0..13, 13 up to row 20, 14 up to row 36, 26..28.
         StretchCase{"wider_and_higher", 60, 40,
-                    Expand({{0, 21}, {21, 21, 16}, {22, 39}, {41, 44}}),
-                    Expand({{0, 13}, {13, 13, 7}, {14, 14, 16}, {26, 28}})},
+                    ExpandSpans({{0, 21}, {21, 21, 16}, {22, 39}, {41, 44}}),
+                    ExpandSpans({{0, 13}, {13, 13, 7}, {14, 14, 16}, {26, 28}})},
         // 29 -> 20 rows: 0..9, 13..19, 26..28; 45 -> 20 columns: 0..14 and the last five.
-        StretchCase{"narrower_and_lower", 20, 20, Expand({{0, 14}, {40, 44}}),
-                    Expand({{0, 9}, {13, 19}, {26, 28}})},
-        StretchCase{"same_size", 45, 29, Expand({{0, 44}}), Expand({{0, 28}})}),
+        StretchCase{"narrower_and_lower", 20, 20, ExpandSpans({{0, 14}, {40, 44}}),
+                    ExpandSpans({{0, 9}, {13, 19}, {26, 28}})},
+        StretchCase{"same_size", 45, 29, ExpandSpans({{0, 44}}), ExpandSpans({{0, 28}})}),
     [](const auto& table_row) { return std::string(table_row.param.name); });
 
 TEST(StretchCell, TinyCellsNeverReadBesideThemselves) {

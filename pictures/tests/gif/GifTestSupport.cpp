@@ -13,13 +13,6 @@ std::string FixtureDir() { return vornada::testing::SourcePath("pictures/tests/d
 std::string FixturePath(const std::string& name) { return FixtureDir() + "/" + name; }
 std::string RegressionDir() { return FixtureDir() + "/regress"; }
 
-std::vector<std::string> FilesIn(const std::string& dir, const std::string& suffix) {
-  std::vector<std::string> paths;
-  for (const std::string& name : vornada::testing::FileNamesIn(dir, suffix))
-    paths.push_back(dir + "/" + name);
-  return paths;
-}
-
 std::vector<ExpectedFrame> ReadExpectation(const std::string& expect_path) {
   std::ifstream in(expect_path);
   if (!in) throw std::runtime_error("cannot open " + expect_path);

@@ -15,13 +15,12 @@
 
 namespace vornada::gif::test {
 
+using vornada::testing::FilesIn;
 using vornada::testing::RequireFileBytes;
 
 std::string FixtureDir();                          // pictures/tests/data/gif
 std::string FixturePath(const std::string& name);  // pictures/tests/data/gif/NAME
 std::string RegressionDir();                       // pictures/tests/data/gif/regress
-// Sorted full paths of the files of `dir` whose names end with `suffix`.
-std::vector<std::string> FilesIn(const std::string& dir, const std::string& suffix);
 
 // NAME.expect: the frames a decoder must give for fixture NAME.gif.
 struct ExpectedFrame {

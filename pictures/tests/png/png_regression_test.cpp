@@ -9,21 +9,16 @@
 namespace vornada::png::test {
 namespace {
 
-// Sorted paths of every file of a folder.
-std::vector<std::string> FilesIn(const std::string& dir) {
-  std::vector<std::string> paths;
-  for (const std::string& name : FileNamesIn(dir, "")) paths.push_back(dir + "/" + name);
-  return paths;
-}
+using vornada::testing::FilesIn;
 
 // Saved crash inputs may load or fail; they must not abort. Every seed must load.
 TEST(PngRegression, FuzzWorkoutOnSeedsAndSavedCrashInputs) {
-  for (const auto& path : FilesIn(RegressionDir())) {
+  for (const auto& path : FilesIn(RegressionDir(), "")) {
     SCOPED_TRACE(path);
     std::vector<uint8_t> bytes = RequireFileBytes(path);
     RunPngLoadWorkout(bytes.data(), bytes.size());  // aborts on a fault
   }
-  const auto seeds = FilesIn(vornada::testing::SourcePath("pictures/fuzz/corpus/png"));
+  const auto seeds = FilesIn(vornada::testing::SourcePath("pictures/fuzz/corpus/png"), "");
   ASSERT_GE(seeds.size(), 5u);
   for (const auto& path : seeds) {
     SCOPED_TRACE(path);
