@@ -2,10 +2,15 @@
 // the hosts file.
 #include "Unit1.h"
 
+#include <shellapi.h>
+
+#include "AccessCheck_win.h"
 #include "Clipbrd.h"
 #include "DesignReader.h"
 #include "HostsFile_win.h"
 #include "HostsText.h"
+#include "KeyboardLayout_win.h"
+#include "WinHandles.h"
 
 namespace vornada {
 
@@ -15,6 +20,38 @@ TMainForm* MainForm = nullptr;
 
 namespace {
 constexpr BYTE kFadeStep = 15;
+// The system's move loop, started as by a drag of the caption (SC_MOVE + HTCAPTION).
+constexpr WPARAM kMoveByCaption = 0xF012;
+// The answer underline: its full width and its left under each answer.
+constexpr int kUnderlineWidth = 61;
+constexpr int kUnderlineLeftYes = 217;
+constexpr int kUnderlineLeftNo = 297;
+// The pen icon's images in TypeImageList1, and how long the lifted pen shows.
+constexpr int kPenWriting = 0;
+constexpr int kPenLifted = 1;
+constexpr DWORD kPenLiftedPauseMs = 100;
+// The accepted password's message and pause.
+constexpr TColor kAcceptedMessageColor = 46641;  // red 49, green 182, blue 0
+constexpr wchar_t kAcceptedMessage[] = L"Пароль подошёл успешно!!!";
+constexpr DWORD kAcceptedPauseMs = 2000;
+// The window's size on the editor and reference screens.
+constexpr int kEditorWidth = 620;
+constexpr int kEditorHeight = 555;
+// The editor memo's colour in write mode and otherwise.
+constexpr TColor kMemoWritableColor = 15662579;  // red 243, green 253, blue 238
+constexpr TColor kMemoReadOnlyColor = 15921906;  // red 242, green 242, blue 242
+// The question before the text is replaced by the clipboard's.
+constexpr wchar_t kReplaceCaption[] = L"Внимание!!!";
+constexpr wchar_t kReplaceQuestion[] =
+    L"Вы действительно хотите очистить и\r\nзатем вставить текст из буфера обмена?";
+// The reference screen's copy button: its place, and its width and caption in its two states.
+constexpr int kCopyButtonLeft = 40;
+constexpr int kCopyButtonReadyWidth = 137;
+constexpr int kCopyButtonCopiedWidth = 153;
+constexpr wchar_t kCopyButtonReady[] = L"Скопировать все?!";
+constexpr wchar_t kCopyButtonCopied[] = L"Скопировано в буфер!";
+// The maker's web address, opened by the link label.
+constexpr char kMakerAddress[] = "https://example.com/";
 }  // namespace
 
 TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
@@ -22,6 +59,9 @@ TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
   // The window's design (its design values, screens, controls, timers and image list, and which
   // handler serves which event) is the description compiled into the program as MAINFORM.
   ReadDesignResource(*this, L"MAINFORM", DesignBindings());
+  // Closing by the system and the end of the session (not part of the design).
+  OnClose = [this](TObject* sender, TCloseAction& action) { FormClose(sender, action); };
+  OnEndSession = [this](TObject* sender) { FormEndSession(sender); };
 }
 
 TDesignBindings TMainForm::DesignBindings() {
@@ -209,206 +249,363 @@ void TMainForm::Timer2Timer(TObject*) {
   }
 }
 
-// ---- handlers whose behaviour the screen logic brings; bound by name already ----------------
+// ---- screen flow: closing, minimising, dragging ----------------------------------------------
 
-void TMainForm::BtnNOClick(TObject*) {
-  // Screen flow, the no answer (fade-out and end) - the screen logic follows.
-}
+void TMainForm::BtnNOClick(TObject*) { CloseTimer->SetEnabled(true); }
 
-void TMainForm::BtnClose2Click(TObject*) {
-  // Screen flow, close from the password screen - the screen logic follows.
-}
+void TMainForm::BtnClose2Click(TObject*) { CloseTimer->SetEnabled(true); }
 
 void TMainForm::BtnCloseClick(TObject*) {
-  // Screen flow, close from the editor (protect the file, fade-out) - the screen logic follows.
+  hosts::SetHostsAttributes(hosts::HostsProtectedAttr);
+  CloseTimer->SetEnabled(true);
 }
 
 void TMainForm::BtnMinClick(TObject*) {
-  // Screen flow, minimise - the screen logic follows.
+  Memo1->SetFocus();
+  Application()->Minimize();
+}
+
+void TMainForm::StartWindowMove() {
+  ::ReleaseCapture();
+  ::SendMessageW(Handle(), WM_SYSCOMMAND, kMoveByCaption, 0);
 }
 
 void TMainForm::ImageTitleMouseDown(TObject*, TMouseButton, TShiftState, int, int) {
-  // Screen flow, dragging the window by the editor's title - the screen logic follows.
+  StartWindowMove();
+  Memo1->SetFocus();
 }
 
 void TMainForm::Image1MouseDown(TObject*, TMouseButton, TShiftState, int, int) {
-  // Screen flow, dragging the window by the reference screen - the screen logic follows.
+  StartWindowMove();
 }
+
+// Closing by the system (Alt+F4, the taskbar's close) does what the shown screen's close button
+// does: from the editor and reference screens the hosts file is protected first; every way ends
+// through the fade-out.
+void TMainForm::FormClose(TObject* sender, TCloseAction& action) {
+  action = TCloseAction::caNone;
+  if (EditorReached()) {
+    BtnCloseClick(sender);
+  } else {
+    BtnNOClick(sender);
+  }
+}
+
+// The end of the Windows session ends the program without its fade-out: the hosts file is
+// protected first when the editor was reached, as the close buttons do.
+void TMainForm::FormEndSession(TObject*) {
+  if (EditorReached()) hosts::SetHostsAttributes(hosts::HostsProtectedAttr);
+}
+
+bool TMainForm::EditorReached() const { return MainPanel->Enabled(); }
+
+// ---- screen flow: the answer underline ------------------------------------------------------
 
 void TMainForm::Timer3Timer(TObject*) {
-  // Screen flow, the answer underline's growth - the screen logic follows.
+  ++UnderlineStep;
+  Image2->SetWidth(UnderlineStep);
+  if (Image2->Width() == kUnderlineWidth) {
+    UnderlineStep = 0;
+    Timer3->SetEnabled(false);
+  }
 }
 
-void TMainForm::BtnYESEnter(TObject*) {
-  // Screen flow, the underline under the yes answer - the screen logic follows.
+void TMainForm::RestartUnderlineIfFocused(TWinControl* answer, int left) {
+  if (!answer->Focused()) return;
+  Image2->SetWidth(0);
+  Image2->SetLeft(left);
+  Timer3->SetEnabled(true);
 }
 
-void TMainForm::BtnNOEnter(TObject*) {
-  // Screen flow, the underline under the no answer - the screen logic follows.
-}
+void TMainForm::BtnYESEnter(TObject*) { RestartUnderlineIfFocused(BtnYES, kUnderlineLeftYes); }
+
+void TMainForm::BtnNOEnter(TObject*) { RestartUnderlineIfFocused(BtnNO, kUnderlineLeftNo); }
 
 void TMainForm::BtnYESMouseMove(TObject*, TShiftState, int, int) {
-  // Screen flow, the underline follows the pointer to yes - the screen logic follows.
+  Image2->SetLeft(kUnderlineLeftYes);
 }
 
 void TMainForm::BtnNOMouseMove(TObject*, TShiftState, int, int) {
-  // Screen flow, the underline follows the pointer to no - the screen logic follows.
+  Image2->SetLeft(kUnderlineLeftNo);
 }
 
 void TMainForm::QuestionPanelMouseMove(TObject*, TShiftState, int, int) {
-  // Screen flow, the underline restarts under the focused answer - the screen logic follows.
+  RestartUnderlineIfFocused(BtnYES, kUnderlineLeftYes);
+  RestartUnderlineIfFocused(BtnNO, kUnderlineLeftNo);
 }
 
-void TMainForm::MainPanelMouseMove(TObject*, TShiftState, int, int) {
-  // Screen flow, the focus follows the pointer to the editor text - the screen logic follows.
+// ---- screen flow: the focus follows the mouse -----------------------------------------------
+
+void TMainForm::MainPanelMouseMove(TObject*, TShiftState, int, int) { Memo1->SetFocus(); }
+void TMainForm::Memo1MouseMove(TObject*, TShiftState, int, int) { Memo1->SetFocus(); }
+void TMainForm::BtnInfoMouseMove(TObject*, TShiftState, int, int) { Memo1->SetFocus(); }
+void TMainForm::BtnMinMouseMove(TObject*, TShiftState, int, int) { Memo1->SetFocus(); }
+void TMainForm::BtnCloseMouseMove(TObject*, TShiftState, int, int) { Memo1->SetFocus(); }
+void TMainForm::FlButton1MouseMove(TObject*, TShiftState, int, int) { Memo1->SetFocus(); }
+void TMainForm::FlButton2MouseMove(TObject*, TShiftState, int, int) { Memo1->SetFocus(); }
+void TMainForm::FlButton3MouseMove(TObject*, TShiftState, int, int) { Memo1->SetFocus(); }
+void TMainForm::FlButton6MouseMove(TObject*, TShiftState, int, int) { Memo1->SetFocus(); }
+void TMainForm::SkImgCheckBox1MouseMove(TObject*, TShiftState, int, int) { Memo1->SetFocus(); }
+void TMainForm::SkImgCheckBox2MouseMove(TObject*, TShiftState, int, int) { Memo1->SetFocus(); }
+void TMainForm::SkImgCheckBox3MouseMove(TObject*, TShiftState, int, int) { Memo1->SetFocus(); }
+void TMainForm::Memo2MouseMove(TObject*, TShiftState, int, int) { Memo2->SetFocus(); }
+void TMainForm::Image1MouseMove(TObject*, TShiftState, int, int) { Memo2->SetFocus(); }
+void TMainForm::FlButton4MouseMove(TObject*, TShiftState, int, int) { Memo2->SetFocus(); }
+void TMainForm::FlButton5MouseMove(TObject*, TShiftState, int, int) { Memo2->SetFocus(); }
+
+// ---- the lock screens -----------------------------------------------------------------------
+
+void TMainForm::SwitchLayoutToEnglish() {
+  LastLayoutHandle = SwitchKeyboardLayout(kLayoutNameEnglish, kEnglishLayoutFailure);
 }
 
-void TMainForm::Memo1MouseMove(TObject*, TShiftState, int, int) {
-  // Screen flow, the focus follows the pointer to the editor text - the screen logic follows.
-}
-
-void TMainForm::BtnInfoMouseMove(TObject*, TShiftState, int, int) {
-  // Screen flow, the focus follows the pointer to the editor text - the screen logic follows.
-}
-
-void TMainForm::BtnMinMouseMove(TObject*, TShiftState, int, int) {
-  // Screen flow, the focus follows the pointer to the editor text - the screen logic follows.
-}
-
-void TMainForm::BtnCloseMouseMove(TObject*, TShiftState, int, int) {
-  // Screen flow, the focus follows the pointer to the editor text - the screen logic follows.
-}
-
-void TMainForm::FlButton1MouseMove(TObject*, TShiftState, int, int) {
-  // Screen flow, the focus follows the pointer to the editor text - the screen logic follows.
-}
-
-void TMainForm::FlButton2MouseMove(TObject*, TShiftState, int, int) {
-  // Screen flow, the focus follows the pointer to the editor text - the screen logic follows.
-}
-
-void TMainForm::FlButton3MouseMove(TObject*, TShiftState, int, int) {
-  // Screen flow, the focus follows the pointer to the editor text - the screen logic follows.
-}
-
-void TMainForm::FlButton6MouseMove(TObject*, TShiftState, int, int) {
-  // Screen flow, the focus follows the pointer to the editor text - the screen logic follows.
-}
-
-void TMainForm::SkImgCheckBox1MouseMove(TObject*, TShiftState, int, int) {
-  // Screen flow, the focus follows the pointer to the editor text - the screen logic follows.
-}
-
-void TMainForm::SkImgCheckBox2MouseMove(TObject*, TShiftState, int, int) {
-  // Screen flow, the focus follows the pointer to the editor text - the screen logic follows.
-}
-
-void TMainForm::SkImgCheckBox3MouseMove(TObject*, TShiftState, int, int) {
-  // Screen flow, the focus follows the pointer to the editor text - the screen logic follows.
-}
-
-void TMainForm::Memo2MouseMove(TObject*, TShiftState, int, int) {
-  // Screen flow, the focus follows the pointer to the reference text - the screen logic follows.
-}
-
-void TMainForm::Image1MouseMove(TObject*, TShiftState, int, int) {
-  // Screen flow, the focus follows the pointer to the reference text - the screen logic follows.
-}
-
-void TMainForm::FlButton4MouseMove(TObject*, TShiftState, int, int) {
-  // Screen flow, the focus follows the pointer to the reference text - the screen logic follows.
-}
-
-void TMainForm::FlButton5MouseMove(TObject*, TShiftState, int, int) {
-  // Screen flow, the focus follows the pointer to the reference text - the screen logic follows.
+void TMainForm::SwitchLayoutToRussian() {
+  LastLayoutHandle = SwitchKeyboardLayout(kLayoutNameRussian, kRussianLayoutFailure);
 }
 
 void TMainForm::BtnYESClick(TObject*) {
-  // Lock screen, the yes answer opens the password screen - the screen logic follows.
+  try {
+    SwitchLayoutToEnglish();
+    QuestionPanel->SetAlign(TAlign::alTop);
+    QuestionPanel->SetHeight(0);
+    QuestionPanel->SetEnabled(false);
+    PassPanel->SetEnabled(true);
+    PassPanel->SetAlign(TAlign::alClient);
+    SetAlphaBlendValue(0);
+    ShowTimer->SetEnabled(true);
+    PassEdit1->SetFocus();
+  } catch (const std::exception&) {
+  }
 }
 
 void TMainForm::Timer1Timer(TObject*) {
-  // Lock screen, the layout indicator and the paste button's state - the screen logic follows.
+  const std::wstring indicator = ActiveLayoutIndicatorText();
+  if (lang->Caption() != indicator) lang->SetCaption(indicator);
+  try {
+    // The clipboard is read only when it changed since the last read: reading opens it, and
+    // while this program holds it open other programs cannot copy or paste.
+    if (const std::optional<bool> holds_text = clipboard_watch_.Poll())
+      FlButton6->SetEnabled(*holds_text);
+  } catch (const std::exception&) {
+    // Held by another program: the next tick tries again.
+  }
 }
 
-void TMainForm::PassEdit1Change(TObject*) {
-  // Lock screen, checking the password - the screen logic follows.
+void TMainForm::ShowPenImage(int index) {
+  PenImage1->Picture().SetGraphic(static_cast<TGraphic*>(nullptr));
+  TBitmap* bitmap = PenImage1->Picture().Bitmap();
+  bitmap->SetSize(PenImage1->Width(), PenImage1->Height());
+  TypeImageList1->Draw(bitmap->Canvas(), 0, 0, index);
+  PenImage1->Repaint();
 }
 
 void TMainForm::PassEdit1KeyDown(TObject*, WORD&, TShiftState) {
-  // Lock screen, the pen writing - the screen logic follows.
+  try {
+    ShowPenImage(kPenWriting);
+  } catch (const std::exception&) {
+  }
 }
 
 void TMainForm::PassEdit1KeyUp(TObject*, WORD&, TShiftState) {
-  // Lock screen, the pen lifted - the screen logic follows.
+  try {
+    ShowPenImage(kPenLifted);
+    ::Sleep(kPenLiftedPauseMs);
+    PenImage1->Picture().SetGraphic(static_cast<TGraphic*>(nullptr));
+  } catch (const std::exception&) {
+  }
 }
 
+void TMainForm::PassEdit1Change(TObject*) {
+  if (!access::IsAcceptedAccessText(PassEdit1->Text())) return;
+  try {
+    PenImage1->Picture().SetGraphic(static_cast<TGraphic*>(nullptr));
+    PenImage1->Repaint();
+    GifAnimator2->SetVisible(true);
+    GifAnimator2->Repaint();
+    GifAnimator2->SetAnimate(true);
+    FxLabel5->Font().SetColor(kAcceptedMessageColor);
+    FxLabel5->Font().SetStyle(fsBold);
+    FxLabel5->SetCaption(kAcceptedMessage);
+    ::Sleep(kAcceptedPauseMs);
+    PassPanel->SetAlign(TAlign::alNone);
+    PassPanel->SetHeight(0);
+    PassPanel->SetEnabled(false);
+    QuestionPanel->SetAlign(TAlign::alNone);
+    QuestionPanel->SetHeight(0);
+    QuestionPanel->SetEnabled(false);
+    SetAlphaBlendValue(0);
+    ::SetWindowLongW(Application()->Handle(), GWL_EXSTYLE, WS_EX_APPWINDOW);
+    ShowTimer->SetEnabled(true);
+    SetHeight(kEditorHeight);
+    SetWidth(kEditorWidth);
+    MainPanel->SetEnabled(true);
+    InfoPanel->SetEnabled(true);
+    LoadHostsFile();
+  } catch (const std::exception&) {
+  }
+}
+
+// ---- the editor screen ----------------------------------------------------------------------
+
 void TMainForm::SkImgCheckBox1Click(TObject*) {
-  // Editor screen, stay on top - the screen logic follows.
+  try {
+    SetFormStyle(SkImgCheckBox1->Checked() ? TFormStyle::fsStayOnTop : TFormStyle::fsNormal);
+    Memo1->SetFocus();
+  } catch (const std::exception&) {
+    Memo1->SetFocus();
+  }
+  Memo1->SetFocus();
 }
 
 void TMainForm::SkImgCheckBox2Click(TObject*) {
-  // Editor screen, write mode - the screen logic follows.
+  try {
+    if (SkImgCheckBox2->Checked()) {
+      FlButton1->SetVisible(true);
+      FlButton6->SetVisible(true);
+      SkImgCheckBox3->SetChecked(false);
+      Timer2->SetEnabled(false);
+      hosts::SetHostsAttributes(hosts::HostsWritableAttr);
+      Memo1->SetColor(kMemoWritableColor);
+      Memo1->SetReadOnly(false);
+      Memo1->SetFocus();
+    } else {
+      FlButton1->SetVisible(false);
+      FlButton6->SetVisible(false);
+      hosts::SetHostsAttributes(hosts::HostsProtectedAttr);
+      Memo1->SetColor(kMemoReadOnlyColor);
+      Memo1->SetReadOnly(true);
+      Memo1->SetFocus();
+    }
+  } catch (const std::exception&) {
+    Memo1->SetFocus();
+  }
+  Memo1->SetFocus();
 }
 
 void TMainForm::SkImgCheckBox3Click(TObject*) {
-  // Editor screen, auto-update - the screen logic follows.
+  try {
+    if (SkImgCheckBox3->Checked()) {
+      Timer2->SetEnabled(true);
+      SkImgCheckBox2->SetChecked(false);
+      Memo1->SetColor(kMemoReadOnlyColor);
+      Memo1->SetReadOnly(true);
+      Memo1->SetFocus();
+    } else {
+      Timer2->SetEnabled(false);
+      Memo1->SetFocus();
+    }
+  } catch (const std::exception&) {
+    Memo1->SetFocus();
+  }
+  Memo1->SetFocus();
 }
 
-void TMainForm::Memo1Change(TObject*) {
-  // Editor screen, the save button follows changes - the screen logic follows.
-}
+void TMainForm::Memo1Change(TObject*) { FlButton1->SetEnabled(true); }
 
 void TMainForm::FlButton1Click(TObject*) {
-  // Editor screen, save - the screen logic follows.
+  SaveHostsFile();
+  FlButton1->SetEnabled(false);
+  Memo1->SetFocus();
 }
 
 void TMainForm::FlButton2Click(TObject*) {
-  // Editor screen, to the start of the text - the screen logic follows.
+  Memo1->SetFocus();
+  Memo1->SetSelStart(0);
+  Memo1->SetSelLength(0);
 }
 
 void TMainForm::FlButton3Click(TObject*) {
-  // Editor screen, to the end of the text - the screen logic follows.
+  Memo1->SetFocus();
+  Memo1->SetSelStart(static_cast<int>(Memo1->Text().size()));
+  Memo1->SetSelLength(0);
 }
 
 void TMainForm::FlButton6Click(TObject*) {
-  // Editor screen, replace the text by the clipboard's - the screen logic follows.
+  const int answer = ::MessageBoxW(Handle(), kReplaceQuestion,
+                                   kReplaceCaption,
+                                   MB_YESNO | MB_ICONINFORMATION);
+  if (answer == IDYES) {
+    Memo1->Clear();
+    Memo1->PasteFromClipboard();
+    Memo1->SetFocus();
+    Clipboard()->Clear();
+  } else {
+    Memo1->SetFocus();
+  }
+}
+
+// ---- the reference screen -------------------------------------------------------------------
+
+void TMainForm::ResetCopyButton() {
+  FxBitBtn1->SetLeft(kCopyButtonLeft);
+  FxBitBtn1->SetWidth(kCopyButtonReadyWidth);
+  FxBitBtn1->SetEnabled(true);
+  FxBitBtn1->SetCaption(kCopyButtonReady);
 }
 
 void TMainForm::BtnInfoClick(TObject*) {
-  // Reference screen, opening it - the screen logic follows.
+  InfoPanel->SetAlign(TAlign::alClient);
+  Memo2->SetFocus();
+  Memo2->SetSelLength(0);
 }
 
 void TMainForm::BtnBack3Click(TObject*) {
-  // Reference screen, back to the editor - the screen logic follows.
+  try {
+    InfoPanel->SetAlign(TAlign::alTop);
+    InfoPanel->SetHeight(0);
+    ResetCopyButton();
+    Memo2->SetSelLength(0);
+  } catch (const std::exception&) {
+  }
 }
 
 void TMainForm::FxBitBtn1Click(TObject*) {
-  // Reference screen, copy all - the screen logic follows.
+  try {
+    SwitchLayoutToRussian();
+    Memo2->SelectAll();
+    Memo2->CopyToClipboard();
+    FxBitBtn1->SetLeft(kCopyButtonLeft);
+    FxBitBtn1->SetWidth(kCopyButtonCopiedWidth);
+    FxBitBtn1->SetCaption(kCopyButtonCopied);
+    FxBitBtn1->SetEnabled(false);
+    FxBitBtn1->SetShowFocusRect(true);
+    Memo2->SetFocus();
+  } catch (const std::exception&) {
+  }
 }
 
 void TMainForm::FxBitBtn1MouseMove(TObject*, TShiftState, int, int) {
-  // Reference screen, the copy button's state - the screen logic follows.
+  FxBitBtn1->SetShowFocusRect(false);
 }
 
 void TMainForm::Memo2Click(TObject*) {
-  // Reference screen, clicking the text - the screen logic follows.
+  try {
+    ResetCopyButton();
+  } catch (const std::exception&) {
+  }
 }
 
 void TMainForm::FlButton4Click(TObject*) {
-  // Reference screen, to the start of the text - the screen logic follows.
+  Memo2->SetFocus();
+  Memo2->SetSelStart(0);
+  Memo2->SetSelLength(0);
+  ResetCopyButton();
 }
 
 void TMainForm::FlButton5Click(TObject*) {
-  // Reference screen, to the end of the text - the screen logic follows.
+  Memo2->SetFocus();
+  Memo2->SetSelStart(static_cast<int>(Memo2->Text().size()));
+  Memo2->SetSelLength(0);
+  ResetCopyButton();
 }
 
 void TMainForm::FxLabel8Click(TObject*) {
-  // Reference screen, opening the maker's web site - the screen logic follows.
+  ::ShellExecuteA(Handle(), nullptr, kMakerAddress, nullptr, nullptr, SW_RESTORE);
+  Memo2->SetFocus();
 }
 
 void TMainForm::FxLabel2Click(TObject*) {
-  // Reference screen, the maker label - the screen logic follows.
+  if (InfoPanel->OnClick) InfoPanel->OnClick(this);
 }
 
 }  // namespace vornada

@@ -10,6 +10,7 @@
 
 #include <windows.h>
 
+#include "ClipboardWatch_win.h"
 #include "DesignReader.h"
 #include "ExtCtrls.h"
 #include "FlButton.h"
@@ -162,6 +163,14 @@ class TMainForm : public TForm {
   void FxLabel2Click(TObject* sender);
   // Handlers: the hosts file.
   void Timer2Timer(TObject* sender);
+  // Handlers: closing by the system (Alt+F4, the taskbar) and the end of the Windows session.
+  void FormClose(TObject* sender, TCloseAction& action);
+  void FormEndSession(TObject* sender);
+
+  // Keyboard layout: US English for the password, Russian after a copy of the reference text;
+  // the handle goes to LastLayoutHandle, a failure shows its message.
+  void SwitchLayoutToEnglish();
+  void SwitchLayoutToRussian();
 
   // Hosts file.
   void LoadHostsFile();
@@ -170,6 +179,19 @@ class TMainForm : public TForm {
  private:
   // The handlers and fields the design description binds by name.
   TDesignBindings DesignBindings();
+  // True once the editor screen was reached (it and the reference screen are enabled).
+  bool EditorReached() const;
+  // Releases the mouse and starts the system's move loop for the window.
+  void StartWindowMove();
+  // Restarts the underline's growth under `answer` when it has the focus.
+  void RestartUnderlineIfFocused(TWinControl* answer, int left);
+  // Draws image `index` of TypeImageList1 into the pen icon and repaints it at once.
+  void ShowPenImage(int index);
+  // The copy button of the reference screen back to its ready state.
+  void ResetCopyButton();
+
+  // Whether the clipboard holds text, read only when the clipboard changed.
+  TClipboardTextWatch clipboard_watch_;
 };
 
 // Brings `window` to the foreground even when another program owns the foreground.

@@ -56,9 +56,10 @@ window_geometry() {
   read -r win_left win_top win_width win_height win_alpha <<<"$geometry"
 }
 
-# Moves the pointer to window point (x, y).
+# Moves the pointer to window point (x, y), using the place window_geometry read last (read
+# now when none was read yet).
 move_to() {
-  window_geometry
+  [ -n "${win_left:-}" ] || window_geometry
   xdotool mousemove $((win_left + $1)) $((win_top + $2))
 }
 
@@ -110,5 +111,30 @@ file_attributes() { probe attrs "$(winpath "$1")"; }
 # The clipboard's text as UTF-8 into a file; fails when the clipboard holds no text.
 clipboard_to_file() { probe clip-text "$(winpath "$1")"; }
 
+# Starts the program with its hosts file in a scratch Windows folder: WINDIR of the program's
+# process becomes `windir` (a Linux folder; the file is windir/System32/Drivers/etc/hosts). The
+# second argument is the locale (default: Russian, ANSI code page 1251). The program's pid is in
+# $program_pid.
+start_program_with_windir() {
+  local windir=$1 locale=${2:-ru_RU.UTF-8}
+  mkdir -p "$windir/System32/Drivers/etc"
+  env LC_ALL="$locale" wine "$PROBE_EXE" launch "WINDIR=$(winpath "$windir")" \
+    "$(winpath "$VORNADA_EXE")" >/dev/null 2>&1 || fail "cannot start the program"
+  program_pid=
+  local _ pid exe
+  exe=$(winpath "$VORNADA_EXE")
+  for _ in $(seq 1 200); do
+    for pid in $(pgrep -f 'Vornada\.exe' || true); do
+      [ "$({ tr -d '\0' <"/proc/$pid/cmdline"; } 2>/dev/null | sed 's/ *$//')" = "$exe" ] &&
+        program_pid=$pid
+    done
+    [ -n "$program_pid" ] && break
+    sleep 0.05
+  done
+  [ -n "$program_pid" ] || fail "the program's process did not appear"
+  started_pids+=("$program_pid")
+}
+
 # Whether the program's process still runs.
 program_running() { kill -0 "$program_pid" 2>/dev/null; }
+program_gone() { ! program_running; }

@@ -27,6 +27,18 @@
 //   probe startup MS EXE [ARGS...] start EXE, wait up to MS for a visible layered window of its
 //                                 process at full opacity, print the milliseconds from the start
 //                                 to then, and end the process
+//   probe launch NAME=VALUE EXE   start EXE with the environment variable NAME set to VALUE
+//                                 (the rest of the environment as this one's) and end at once
+//   probe watch-change TITLE MS READY
+//                                 wait up to MS for the owned window's opacity to change, then
+//                                 print every opacity it showed, in order, until it stays the
+//                                 same for 300 ms or the window goes ("gone" then ends the list);
+//                                 the file READY is made once the first opacity was read
+//   probe child TITLE X Y [FILE]  the innermost visible child window at window point (X, Y) of
+//                                 the owned window: print "class left top width height enabled"
+//                                 (place relative to the window); its text goes to FILE as UTF-8
+//   probe restore TITLE           restore the TITLE window (as the taskbar would)
+//   probe set-attrs PATH VALUE    set the attributes of a file (decimal)
 //   probe idle                    end at once (a small program to time starting against)
 //   probe run MS EXE [ARGS...]    start EXE and wait up to MS for it to end, watching the
 //                                 top-level windows its process creates; print "status
@@ -102,6 +114,15 @@ int Alpha(HWND hwnd) {
   return alpha;
 }
 
+// The opacity of a layered window, or -1 when it cannot be read (the window is going).
+int LayeredAlpha(HWND hwnd) {
+  BYTE alpha = 0;
+  DWORD flags = 0;
+  if (!::GetLayeredWindowAttributes(hwnd, nullptr, &alpha, &flags) || !(flags & LWA_ALPHA))
+    return -1;
+  return alpha;
+}
+
 HWND WaitForOwned(const wchar_t* title, DWORD ms, bool visible) {
   const DWORD start = ::GetTickCount();
   for (;;) {
@@ -157,6 +178,48 @@ int Run(DWORD limit, int argc, wchar_t** argv, int first) {
   ::GetExitCodeProcess(process.get(), &status);
   std::printf("%lu %llu %zu\n", status, elapsed, seen.size());
   return 0;
+}
+
+// The text of a window as UTF-8.
+std::string WindowTextUtf8(HWND hwnd) {
+  const LRESULT length = ::SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0);
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  const LRESULT got = ::SendMessageW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<size_t>(got));
+  const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                          nullptr, 0, nullptr, nullptr);
+  std::string utf8(bytes > 0 ? bytes : 0, '\0');
+  if (bytes > 0)
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(),
+                          bytes, nullptr, nullptr);
+  return utf8;
+}
+
+bool WriteFileUtf8(const wchar_t* path, const std::string& data) {
+  vornada::win::UniqueFile out(::CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                             FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!out) return false;
+  DWORD written = 0;
+  return data.empty() || (::WriteFile(out.get(), data.data(), static_cast<DWORD>(data.size()),
+                                      &written, nullptr) &&
+                          written == data.size());
+}
+
+// The innermost visible child of `window` at window point (x, y).
+HWND ChildAt(HWND window, int x, int y) {
+  POINT screen{x, y};
+  RECT frame;
+  ::GetWindowRect(window, &frame);
+  screen.x += frame.left;
+  screen.y += frame.top;
+  HWND current = window;
+  for (;;) {
+    POINT client = screen;
+    ::ScreenToClient(current, &client);
+    HWND child = ::ChildWindowFromPointEx(current, client, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT);
+    if (child == nullptr || child == current) return current;
+    current = child;
+  }
 }
 
 // A visible layered window of the process at full opacity.
@@ -392,6 +455,83 @@ int wmain(int argc, wchar_t** argv) {
     if (info.hwndFocus != nullptr) ::GetClassNameW(info.hwndFocus, name, 256);
     std::printf("%ls\n", name);
     return 0;
+  }
+  if (command == L"launch") {
+    const std::wstring assignment = arg(2);
+    const size_t equals = assignment.find(L'=');
+    if (equals == std::wstring::npos || argc < 4) return 2;
+    if (!::SetEnvironmentVariableW(assignment.substr(0, equals).c_str(),
+                                   assignment.substr(equals + 1).c_str()))
+      return 1;
+    std::wstring command_line = Quoted(argv[3]);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessW(argv[3], command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          nullptr, &startup, &info))
+      return 1;
+    const vornada::win::UniqueKernelHandle process(info.hProcess);
+    const vornada::win::UniqueKernelHandle thread(info.hThread);
+    return 0;
+  }
+  if (command == L"watch-change") {
+    const DWORD limit = ms(3);
+    const DWORD start = ::GetTickCount();
+    HWND form = WaitForOwned(arg(2), limit, true);
+    if (form == nullptr) return 1;
+    const int initial = LayeredAlpha(form);
+    if (initial < 0) return 1;
+    std::vector<int> seen{initial};
+    if (argc > 4 && !WriteFileUtf8(arg(4), "ready")) return 1;
+    bool changed = false;
+    bool gone = false;
+    DWORD stable_since = ::GetTickCount();
+    while (::GetTickCount() - start <= limit) {
+      if (!::IsWindow(form) || !::IsWindowVisible(form)) {
+        gone = true;
+        break;
+      }
+      const int a = LayeredAlpha(form);
+      if (a < 0) {
+        gone = true;
+        break;
+      }
+      if (a != seen.back()) {
+        seen.push_back(a);
+        changed = true;
+        stable_since = ::GetTickCount();
+      } else if (changed && ::GetTickCount() - stable_since >= 300) {
+        break;
+      }
+      ::Sleep(1);
+    }
+    for (size_t i = 0; i < seen.size(); ++i) std::printf(i ? " %d" : "%d", seen[i]);
+    std::printf(gone ? " gone\n" : "\n");
+    return changed || gone ? 0 : 1;
+  }
+  if (command == L"child") {
+    HWND app = WaitFor(arg(2), 0);
+    if (app == nullptr) return 1;
+    HWND form = OwnedWindow(app);
+    if (form == nullptr) return 1;
+    HWND child = ChildAt(form, _wtoi(arg(3)), _wtoi(arg(4)));
+    wchar_t name[256] = {};
+    ::GetClassNameW(child, name, 256);
+    RECT r, f;
+    ::GetWindowRect(child, &r);
+    ::GetWindowRect(form, &f);
+    std::printf("%ls %ld %ld %ld %ld %d\n", name, r.left - f.left, r.top - f.top,
+                r.right - r.left, r.bottom - r.top, ::IsWindowEnabled(child) ? 1 : 0);
+    if (argc > 5 && !WriteFileUtf8(arg(5), WindowTextUtf8(child))) return 1;
+    return 0;
+  }
+  if (command == L"restore") {
+    HWND app = WaitFor(arg(2), 0);
+    if (app == nullptr) return 1;
+    return ::PostMessageW(app, WM_SYSCOMMAND, SC_RESTORE, 0) ? 0 : 1;
+  }
+  if (command == L"set-attrs") {
+    return ::SetFileAttributesW(arg(2), static_cast<DWORD>(_wtoi(arg(3)))) ? 0 : 1;
   }
   if (command == L"idle") return 0;
   if (command == L"run") return Run(ms(2), argc, argv, 3);
