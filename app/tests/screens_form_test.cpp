@@ -423,7 +423,9 @@ TEST(ReferenceScreenTest, CopyAllAndTheButtonsTwoStates) {
       f.BtnInfoClick(f.BtnInfo);
     }
     ExpectCopyButton(kReady);
-    if (reset != "memo click") EXPECT_EQ(f.Memo2->SelLength(), 0);
+    if (reset != "memo click") {
+      EXPECT_EQ(f.Memo2->SelLength(), 0);
+    }
   }
   f.BtnBack3Click(f.BtnBack3);
 }

@@ -53,6 +53,7 @@
 #include <cwchar>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "WinHandles.h"
@@ -180,12 +181,8 @@ int Run(DWORD limit, int argc, wchar_t** argv, int first) {
   return 0;
 }
 
-// The text of a window as UTF-8.
-std::string WindowTextUtf8(HWND hwnd) {
-  const LRESULT length = ::SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0);
-  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  const LRESULT got = ::SendMessageW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-  text.resize(static_cast<size_t>(got));
+// UTF-16 text as UTF-8.
+std::string Utf8(std::wstring_view text) {
   const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
                                           nullptr, 0, nullptr, nullptr);
   std::string utf8(bytes > 0 ? bytes : 0, '\0');
@@ -193,6 +190,16 @@ std::string WindowTextUtf8(HWND hwnd) {
     ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(),
                           bytes, nullptr, nullptr);
   return utf8;
+}
+
+// The text of a window as UTF-8.
+std::string WindowTextUtf8(HWND hwnd) {
+  const LRESULT length = ::SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0);
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  const LRESULT got =
+      ::SendMessageW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<size_t>(got));
+  return Utf8(text);
 }
 
 bool WriteFileUtf8(const wchar_t* path, const std::string& data) {
@@ -373,22 +380,9 @@ int wmain(int argc, wchar_t** argv) {
       if (text == nullptr) return 1;
       size_t n = 0;
       while (n < max_chars && text[n] != L'\0') ++n;
-      const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(n), nullptr, 0,
-                                              nullptr, nullptr);
-      utf8.resize(bytes > 0 ? bytes : 0);
-      if (bytes > 0)
-        ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(n), utf8.data(), bytes, nullptr,
-                              nullptr);
+      utf8 = Utf8(std::wstring_view(text, n));
     }
-    vornada::win::UniqueFile out(::CreateFileW(arg(2), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                               FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!out) return 1;
-    DWORD written = 0;
-    if (!utf8.empty() && (!::WriteFile(out.get(), utf8.data(), static_cast<DWORD>(utf8.size()),
-                                       &written, nullptr) ||
-                          written != utf8.size()))
-      return 1;
-    return 0;
+    return WriteFileUtf8(arg(2), utf8) ? 0 : 1;
   }
   if (command == L"clip-empty") {
     vornada::win::ScopedClipboard clipboard(nullptr);
