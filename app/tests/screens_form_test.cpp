@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstring>
 #include <cstdlib>
 #include <set>
 #include <string>
@@ -122,12 +123,62 @@ TEST(QuestionScreenTest, Timer1FollowsTheLayoutAndTheClipboard) {
   const std::wstring indicator =
       expected != nullptr && std::string(expected) == "0419" ? L"\u0440\u0443\u0441" : L"eng";
   ASSERT_TRUE(PumpUntil([&] { return f.lang->Caption() == indicator; }, 500));
+  // Timer1's ticks counted: each change shows at the first tick after it.
+  int ticks = 0;
+  const TNotifyEvent tick = f.Timer1->OnTimer();
+  f.Timer1->SetOnTimer([&](TObject* sender) {
+    tick(sender);
+    ++ticks;
+  });
+  const auto after_one_tick = [&] {
+    const int start = ticks;
+    return PumpUntil([&] { return ticks > start; }, 1000);
+  };
   for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
     SetClipboardText(L"copied text");
-    EXPECT_TRUE(PumpUntil([&] { return f.FlButton6->Enabled(); }, 100)) << "round " << round;
+    ASSERT_TRUE(after_one_tick());
+    EXPECT_TRUE(f.FlButton6->Enabled());
     EmptyClipboard();
-    EXPECT_TRUE(PumpUntil([&] { return !f.FlButton6->Enabled(); }, 100)) << "round " << round;
+    ASSERT_TRUE(after_one_tick());
+    EXPECT_FALSE(f.FlButton6->Enabled());
   }
+  // Text that another program puts on the clipboard while it keeps the clipboard open is read
+  // at the first tick after the clipboard is free again; meanwhile the ticks fail silently.
+  {
+    testing::ReportedFailures failures;
+    std::atomic<bool> copied{false}, release{false};
+    std::thread other_program([&] {
+      const win::UniqueWindow owner(::CreateWindowExW(0, L"STATIC", L"other", 0, 0, 0, 0, 0,
+                                                      HWND_MESSAGE, nullptr, nullptr, nullptr));
+      if (::OpenClipboard(owner.get())) {
+        ::EmptyClipboard();
+        const wchar_t text[] = L"held";
+        win::UniqueGlobal data(::GlobalAlloc(GMEM_MOVEABLE, sizeof(text)));
+        {
+          const win::ScopedGlobalLock block(data.get());
+          std::memcpy(block.get(), text, sizeof(text));
+        }
+        if (::SetClipboardData(CF_UNICODETEXT, data.get()) != nullptr) data.release();
+        copied = true;
+        while (!release) ::Sleep(1);
+        ::CloseClipboard();
+      }
+      copied = true;
+    });
+    // (Pumping meanwhile: making the other thread's window talks to this thread's windows.)
+    ASSERT_TRUE(PumpUntil([&] { return copied.load(); }, 10000));
+    for (int i = 0; i < 5; ++i) ASSERT_TRUE(after_one_tick());
+    EXPECT_FALSE(f.FlButton6->Enabled()) << "read while held";
+    release = true;
+    other_program.join();
+    ASSERT_TRUE(after_one_tick());
+    EXPECT_TRUE(f.FlButton6->Enabled()) << "not read once free";
+    EXPECT_TRUE(failures.Messages().empty());
+  }
+  f.Timer1->SetOnTimer(tick);
+  EmptyClipboard();
+  EXPECT_TRUE(PumpUntil([&] { return !f.FlButton6->Enabled(); }, 1000));
   EXPECT_FALSE(f.FlButton6->Visible());
 }
 
