@@ -1,5 +1,6 @@
-// The main window: the handlers and fields its design binds, creation and show, the fades and
-// the hosts file.
+// The main window: the handlers and fields its design binds, creation and show, the fades, the
+// hosts file, and the four screens at work (screen flow, the access lock, the editor and the
+// reference screen), with closing by the system and the end of the session.
 #include "Unit1.h"
 
 #include <shellapi.h>
@@ -10,7 +11,6 @@
 #include "HostsFile_win.h"
 #include "HostsText.h"
 #include "KeyboardLayout_win.h"
-#include "WinHandles.h"
 
 namespace vornada {
 
