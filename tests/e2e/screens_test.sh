@@ -4,8 +4,9 @@
 #  1. question screen: Tab moves the answer underline; No ends the program (fade-out) and leaves
 #     the file's attributes alone;
 #  2. the main scenario: Yes (the password screen fades in from 0); a wrong text does nothing; an
-#     accepted password typed key by key unlocks at the completing key (window 620 x 555, same
-#     top-left corner, on the taskbar); write mode on (memo light green, attributes 0), typing
+#     accepted password typed key by key unlocks at the completing key (the green message shown
+#     during the pause, then the window 620 x 555 at the same top-left corner, on the taskbar);
+#     write mode on (memo light green, attributes 0), typing
 #     and saving (the file's bytes exact), write mode off (attributes 39, memo grey, buttons
 #     hidden); auto-update shows another process's change within about a second; replace from
 #     the clipboard answered No, then Yes; the reference screen's copy-all (the clipboard holds
@@ -156,6 +157,14 @@ type_text "${PASSWORD%?}"
 sleep 1.2
 size_is 405 150 || fail "the password without its last key opened the editor"
 type_text "${PASSWORD: -1}"
+# During the two-second pause after the completing key the success message is on the screen in
+# its colour, red 49, green 182, blue 0 (the window is still 405 x 150 after the picture).
+sleep 0.6
+shot=$(screenshot pause)
+size_is 405 150 || fail "the pause after the accepted password ended too soon to be seen"
+green=$(convert "$shot" -crop 230x18+$((win_left + 54))+$((win_top + 36)) +repage txt:- |
+  grep -ci '#31B600' || true)
+[ "$green" -gt 50 ] || fail "the green success message is not shown during the pause ($green)"
 wait_until 8000 size_is 620 555 || fail "the completing key did not open the editor"
 window_geometry
 [ "$win_left" -eq "$start_left" ] && [ "$win_top" -eq "$start_top" ] ||
