@@ -224,6 +224,17 @@ TEST(PasswordScreenTest, YesOpensThePasswordScreenEvenWhenTheLayoutIsRefused) {
   EXPECT_EQ(f.AlphaBlendValue(), 255);
 }
 
+// The password screen's close button ends the program through the fade-out and leaves the
+// attributes alone.
+TEST(PasswordScreenTest, CloseButtonFadesOutAndLeavesTheAttributes) {
+  TMainForm& f = F();
+  const DWORD before = HostsAttributes();
+  f.BtnClose2Click(f.BtnClose2);
+  EXPECT_TRUE(f.CloseTimer->Enabled());
+  f.CloseTimer->SetEnabled(false);
+  EXPECT_EQ(HostsAttributes(), before);
+}
+
 TEST(PasswordScreenTest, WrongTextsDoNothing) {
   TMainForm& f = F();
   for (const wchar_t* text : {L"f@lc0nry", L" Yu0m@r", L"Dr1ft@ge ", L"Dr1ft@g", L"x", L""}) {
@@ -344,6 +355,39 @@ TEST(EditorScreenTest, SwitchesAndTheirMutualExclusion) {
     EXPECT_EQ((::GetWindowLongW(f.Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0, topmost);
     EXPECT_TRUE(f.Memo1->Focused());
   }
+}
+
+// The focus follows the mouse: a mouse move over each of these windowed controls puts the focus
+// into its memo (the reference screen's minimise and close buttons give it to the editor's).
+TEST(EditorScreenTest, FocusFollowsTheMouseIntoTheMemos) {
+  TMainForm& f = F();
+  f.BtnInfoClick(f.BtnInfo);  // both screens' controls have windows of their size now
+  struct Case {
+    TWinControl* over;
+    TWinControl* focused;
+  };
+  const std::vector<Case> cases = {
+      {f.MainPanel, f.Memo1},      {f.Memo1, f.Memo1},          {f.BtnInfo, f.Memo1},
+      {f.BtnMin, f.Memo1},         {f.BtnClose, f.Memo1},       {f.FlButton1, f.Memo1},
+      {f.FlButton2, f.Memo1},      {f.FlButton3, f.Memo1},      {f.FlButton6, f.Memo1},
+      {f.SkImgCheckBox1, f.Memo1}, {f.SkImgCheckBox2, f.Memo1}, {f.SkImgCheckBox3, f.Memo1},
+      {f.BtnMin3, f.Memo1},        {f.BtnClose3, f.Memo1},      {f.Memo2, f.Memo2},
+      {f.FlButton4, f.Memo2},      {f.FlButton5, f.Memo2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.over->Name());
+    // The focus starts in the other memo.
+    (c.focused == f.Memo1 ? f.Memo2 : f.Memo1)->SetFocus();
+    ASSERT_FALSE(c.focused->Focused());
+    testing::PostMouse(c.over->Handle(), WM_MOUSEMOVE, 2, 2);
+    EXPECT_TRUE(c.focused->Focused());
+  }
+  // The copy button, the back button and the panels' labels have no such handler.
+  f.Memo1->SetFocus();
+  testing::PostMouse(f.BtnBack3->Handle(), WM_MOUSEMOVE, 2, 2);
+  testing::PostMouse(f.FxBitBtn1->Handle(), WM_MOUSEMOVE, 2, 2);
+  EXPECT_TRUE(f.Memo1->Focused());
+  f.BtnBack3Click(f.BtnBack3);
 }
 
 TEST(EditorScreenTest, SaveWritesTheTextAndDisablesTheButtonUntilTheNextChange) {
