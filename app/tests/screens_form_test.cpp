@@ -1,9 +1,9 @@
 // The four screens' handlers on the real main window, in the order a user meets them: the
 // answer underline, the layout indicator and the paste button's state, closing from the
 // question screen, the yes answer (also when the layout switch is refused), wrong and accepted
-// passwords (the animation keeps running during the pause), the editor's switches, save, start
-// and end, replace from the clipboard, the reference screen's copy button, and closing and the
-// end of the session from the editor.
+// passwords (the animation keeps running during the pause), the focus following the mouse, the
+// editor's switches, save, start and end, replace from the clipboard, the reference screen's
+// copy button, and closing and the end of the session from the editor.
 //
 // One window for the whole program: the tests build on each other and run in file order.
 #include <gtest/gtest.h>
