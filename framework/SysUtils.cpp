@@ -12,13 +12,13 @@ std::string FormatMessageText(std::string_view pattern,
   auto next = args.begin();
   for (std::size_t i = 0; i < pattern.size(); ++i) {
     if (pattern[i] == '%' && i + 1 < pattern.size()) {
-      const char spec = pattern[i + 1];
-      if (spec == '%') {
+      const char directive = pattern[i + 1];
+      if (directive == '%') {
         out.push_back('%');
         ++i;
         continue;
       }
-      if (spec == 's' || spec == 'd') {
+      if (directive == 's' || directive == 'd') {
         if (next != args.end()) out.append(*next++);
         ++i;
         continue;

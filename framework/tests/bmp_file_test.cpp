@@ -25,7 +25,7 @@ namespace {
 using testing::BuildTestBmp;
 using testing::PutLe16;
 using testing::PutLe32;
-using testing::TestBmpSpec;
+using testing::TestBmpRecipe;
 
 using Bytes = std::vector<uint8_t>;
 
@@ -42,7 +42,7 @@ std::vector<std::array<uint8_t, 4>> TestPalette(size_t n) {
 
 // A valid 8-bit 4 x 3 file: 14 + 40 header bytes, 256 colours, rows of 4 bytes.
 Bytes Paletted8() {
-  TestBmpSpec s;
+  TestBmpRecipe s;
   s.palette = TestPalette(256);
   s.value = [](int x, int y) { return static_cast<uint32_t>(x + 4 * y); };
   return BuildTestBmp(s);
@@ -50,7 +50,7 @@ Bytes Paletted8() {
 
 // A valid 16-bit 5-6-5 bit-field file with its masks after the 40-byte header.
 Bytes BitFields16() {
-  TestBmpSpec s;
+  TestBmpRecipe s;
   s.bit_count = 16;
   s.compression = 3;
   s.masks = {0xF800, 0x07E0, 0x001F};
@@ -60,7 +60,7 @@ Bytes BitFields16() {
 
 // A valid 24-bit file.
 Bytes Direct24() {
-  TestBmpSpec s;
+  TestBmpRecipe s;
   s.bit_count = 24;
   s.value = [](int x, int y) { return static_cast<uint32_t>(x * 0x102030 + y * 0x050403); };
   return BuildTestBmp(s);
@@ -213,14 +213,14 @@ TEST(CorruptFile, EveryErrorHasAMessageOfItsOwn) {
 // Every prefix of a valid file of each kind is refused as a truncation, never as a bad field,
 // and nothing is read past its end (the sanitizers watch).
 TEST(CorruptFile, EveryTruncationIsRefusedAsOne) {
-  TestBmpSpec v5;
+  TestBmpRecipe v5;
   v5.bit_count = 32;
   v5.compression = 3;
   v5.header_size = 124;
   v5.height = -2;
   v5.masks = {0xFF, 0xFF00, 0xFF0000};
   v5.value = [](int x, int y) { return static_cast<uint32_t>(x * 77 + y * 1000); };
-  TestBmpSpec gap;
+  TestBmpRecipe gap;
   gap.bit_count = 4;
   gap.colors_used = 5;
   gap.palette = TestPalette(5);
@@ -268,24 +268,24 @@ int WidenedByRule(uint32_t v, int bits) {
 
 struct DepthCase {
   std::string name;
-  TestBmpSpec spec;
+  TestBmpRecipe recipe;
   friend void PrintTo(const DepthCase& c, std::ostream* os) { *os << c.name; }
 };
 
-// The colour pixel (x, y) of `spec` shows, worked out from the spec alone.
-testing::Rgb ExpectedColour(const TestBmpSpec& spec, int x, int y) {
-  const uint32_t v = spec.value(x, y);
-  if (spec.bit_count <= 8) {
-    if (v >= spec.palette.size()) return {};
-    const auto& e = spec.palette[v];
+// The colour pixel (x, y) of `recipe` shows, worked out from the recipe alone.
+testing::Rgb ExpectedColour(const TestBmpRecipe& recipe, int x, int y) {
+  const uint32_t v = recipe.value(x, y);
+  if (recipe.bit_count <= 8) {
+    if (v >= recipe.palette.size()) return {};
+    const auto& e = recipe.palette[v];
     return {e[2], e[1], e[0]};
   }
-  if (spec.bit_count == 24)
+  if (recipe.bit_count == 24)
     return {static_cast<int>(v >> 16 & 0xFF), static_cast<int>(v >> 8 & 0xFF),
             static_cast<int>(v & 0xFF)};
-  std::array<uint32_t, 3> masks = spec.masks;
-  if (spec.compression != 3)
-    masks = spec.bit_count == 16 ? std::array<uint32_t, 3>{0x7C00, 0x03E0, 0x001F}
+  std::array<uint32_t, 3> masks = recipe.masks;
+  if (recipe.compression != 3)
+    masks = recipe.bit_count == 16 ? std::array<uint32_t, 3>{0x7C00, 0x03E0, 0x001F}
                                  : std::array<uint32_t, 3>{0xFF0000, 0xFF00, 0xFF};
   int channel[3];
   for (int i = 0; i < 3; ++i) {
@@ -298,8 +298,8 @@ testing::Rgb ExpectedColour(const TestBmpSpec& spec, int x, int y) {
   return {channel[0], channel[1], channel[2]};
 }
 
-TestBmpSpec PalettedSpec(int bits, int height, size_t colours, int width) {
-  TestBmpSpec s;
+TestBmpRecipe PalettedSpec(int bits, int height, size_t colours, int width) {
+  TestBmpRecipe s;
   s.width = width;
   s.height = height;
   s.bit_count = bits;
@@ -310,9 +310,9 @@ TestBmpSpec PalettedSpec(int bits, int height, size_t colours, int width) {
   return s;
 }
 
-TestBmpSpec DirectSpec(int bits, int height, uint32_t compression, std::array<uint32_t, 3> masks,
+TestBmpRecipe DirectSpec(int bits, int height, uint32_t compression, std::array<uint32_t, 3> masks,
                        int width, uint32_t value_mask) {
-  TestBmpSpec s;
+  TestBmpRecipe s;
   s.width = width;
   s.height = height;
   s.bit_count = bits;
@@ -330,8 +330,8 @@ std::vector<DepthCase> DepthCases() {
   for (bool top_down : {false, true}) {
     const int h = top_down ? -5 : 5;
     const std::string order = top_down ? "_top_down" : "";
-    auto add = [&](const std::string& name, TestBmpSpec spec) {
-      cases.push_back({name + order, std::move(spec)});
+    auto add = [&](const std::string& name, TestBmpRecipe recipe) {
+      cases.push_back({name + order, std::move(recipe)});
     };
     add("bpp1", PalettedSpec(1, h, 2, 13));
     add("bpp1_one_colour", PalettedSpec(1, h, 1, 9));
@@ -351,7 +351,7 @@ std::vector<DepthCase> DepthCases() {
   return cases;
 }
 
-Format FormatOf(const TestBmpSpec& s) {
+Format FormatOf(const TestBmpRecipe& s) {
   Format f;
   f.width = static_cast<uint32_t>(s.width);
   f.height = static_cast<uint32_t>(std::abs(s.height));
@@ -367,19 +367,19 @@ Format FormatOf(const TestBmpSpec& s) {
 class EveryDepth : public ::testing::TestWithParam<DepthCase> {};
 
 TEST_P(EveryDepth, ReadsToTheColoursItWasBuiltWith) {
-  const TestBmpSpec& spec = GetParam().spec;
-  const Image image = ReadImage(BuildTestBmp(spec));
-  EXPECT_EQ(image.header.width, static_cast<uint32_t>(spec.width));
-  EXPECT_EQ(image.header.height, static_cast<uint32_t>(std::abs(spec.height)));
-  EXPECT_EQ(image.header.top_down, spec.height < 0);
-  EXPECT_EQ(image.header.bit_count, spec.bit_count);
-  EXPECT_EQ(image.color_table.size(), spec.palette.size());
-  for (int y = 0; y < std::abs(spec.height); ++y)
-    for (int x = 0; x < spec.width; ++x) {
+  const TestBmpRecipe& recipe = GetParam().recipe;
+  const Image image = ReadImage(BuildTestBmp(recipe));
+  EXPECT_EQ(image.header.width, static_cast<uint32_t>(recipe.width));
+  EXPECT_EQ(image.header.height, static_cast<uint32_t>(std::abs(recipe.height)));
+  EXPECT_EQ(image.header.top_down, recipe.height < 0);
+  EXPECT_EQ(image.header.bit_count, recipe.bit_count);
+  EXPECT_EQ(image.color_table.size(), recipe.palette.size());
+  for (int y = 0; y < std::abs(recipe.height); ++y)
+    for (int x = 0; x < recipe.width; ++x) {
       const ColorEntry c = image.ColorAt(static_cast<uint32_t>(x), static_cast<uint32_t>(y));
-      ASSERT_EQ((testing::Rgb{c.red, c.green, c.blue}), ExpectedColour(spec, x, y))
+      ASSERT_EQ((testing::Rgb{c.red, c.green, c.blue}), ExpectedColour(recipe, x, y))
           << "at " << x << "," << y;
-      ASSERT_EQ(image.ValueAt(static_cast<uint32_t>(x), static_cast<uint32_t>(y)), spec.value(x, y))
+      ASSERT_EQ(image.ValueAt(static_cast<uint32_t>(x), static_cast<uint32_t>(y)), recipe.value(x, y))
           << "at " << x << "," << y;
     }
 }
@@ -387,10 +387,10 @@ TEST_P(EveryDepth, ReadsToTheColoursItWasBuiltWith) {
 // The writer makes, byte for byte, the file built independently from the same description
 // (40-byte header, masks after it, the table as given, rows padded with zeros).
 TEST_P(EveryDepth, WriterMakesTheSameBytesAsAnIndependentBuilder) {
-  const TestBmpSpec& spec = GetParam().spec;
-  const Bytes built = BuildTestBmp(spec);
+  const TestBmpRecipe& recipe = GetParam().recipe;
+  const Bytes built = BuildTestBmp(recipe);
   const Image image = ReadImage(built);
-  Bytes written = WriteFile(FormatOf(spec), image.rows);
+  Bytes written = WriteFile(FormatOf(recipe), image.rows);
   // The independent builder leaves the image size field 0; the writer fills it in.
   EXPECT_EQ(testing::GetLe32(written, 34), image.header.pixel_bytes);
   PutLe32(written, 34, 0);
@@ -398,9 +398,9 @@ TEST_P(EveryDepth, WriterMakesTheSameBytesAsAnIndependentBuilder) {
 }
 
 TEST_P(EveryDepth, WrittenFileReadsBackUnchanged) {
-  const TestBmpSpec& spec = GetParam().spec;
-  const Image image = ReadImage(BuildTestBmp(spec));
-  const Image back = ReadImage(WriteFile(FormatOf(spec), image.rows));
+  const TestBmpRecipe& recipe = GetParam().recipe;
+  const Image image = ReadImage(BuildTestBmp(recipe));
+  const Image back = ReadImage(WriteFile(FormatOf(recipe), image.rows));
   EXPECT_EQ(back.header.width, image.header.width);
   EXPECT_EQ(back.header.height, image.header.height);
   EXPECT_EQ(back.header.top_down, image.header.top_down);
@@ -413,7 +413,7 @@ INSTANTIATE_TEST_SUITE_P(Table, EveryDepth, ::testing::ValuesIn(DepthCases()),
                          [](const auto& row) { return row.param.name; });
 
 TEST(Reading, LongerHeadersAndAGapBeforeTheRowsAreSkipped) {
-  TestBmpSpec s = PalettedSpec(4, 3, 16, 5);
+  TestBmpRecipe s = PalettedSpec(4, 3, 16, 5);
   s.header_size = 108;
   s.gap = 37;
   const Image image = ReadImage(BuildTestBmp(s));
@@ -427,7 +427,7 @@ TEST(Reading, LongerHeadersAndAGapBeforeTheRowsAreSkipped) {
 }
 
 TEST(Reading, AnIndexPastTheColourTableShowsBlack) {
-  TestBmpSpec s = PalettedSpec(8, 1, 3, 4);
+  TestBmpRecipe s = PalettedSpec(8, 1, 3, 4);
   s.value = [](int x, int) { return static_cast<uint32_t>(x * 2); };  // 0, 2, 4, 6
   const Image image = ReadImage(BuildTestBmp(s));
   EXPECT_EQ(image.ColorAt(1, 0), (ColorEntry{Entry(2)[0], Entry(2)[1], Entry(2)[2], 0}));

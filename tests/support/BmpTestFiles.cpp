@@ -21,7 +21,7 @@ uint32_t GetLe32(const std::vector<uint8_t>& bytes, size_t at) {
          (static_cast<uint32_t>(bytes.at(at + 3)) << 24);
 }
 
-std::vector<uint8_t> BuildTestBmp(const TestBmpSpec& s) {
+std::vector<uint8_t> BuildTestBmp(const TestBmpRecipe& s) {
   const int rows = std::abs(s.height);
   const bool bit_fields = s.compression == 3;
   std::vector<uint8_t> file(14 + s.header_size, 0);

@@ -12,7 +12,7 @@
 
 namespace vornada::testing {
 
-struct TestBmpSpec {
+struct TestBmpRecipe {
   int width = 4;
   int height = 3;  // negative: rows stored top-down
   int bit_count = 8;
@@ -26,7 +26,7 @@ struct TestBmpSpec {
   std::function<uint32_t(int x, int y)> value = [](int, int) { return 0u; };
 };
 
-std::vector<uint8_t> BuildTestBmp(const TestBmpSpec& spec);
+std::vector<uint8_t> BuildTestBmp(const TestBmpRecipe& recipe);
 
 // Little-endian fields of a byte buffer.
 void PutLe16(std::vector<uint8_t>& bytes, size_t at, uint16_t value);

@@ -122,7 +122,7 @@ TEST(GifGiflib, ResavedFixturesReadByGiflib) {
   }
 }
 
-// Writes a GIF with giflib's encoder: one frame per spec, random pixels.
+// Writes a GIF with giflib's encoder: one frame per entry of `frames`, random pixels.
 struct RefFrame {
   int width, height, bits;
   bool interlaced;
