@@ -917,10 +917,41 @@ TWinControl* TWinControl::FindNextControl(TWinControl* current, bool go_forward,
       --i;
     }
     TWinControl* c = list[static_cast<size_t>(i)];
-    if (c->CanFocus() && (!check_tab_stop || c->TabStop()) && (!check_parent || c->Parent() == this))
+    if (c->CanFocus() && (!check_tab_stop || c->TabStop()) &&
+        (!check_parent || c->Parent() == this) && c->HasVisibleArea())
       return c;
   } while (i != start);
   return nullptr;
+}
+
+bool TWinControl::HasVisibleArea() const {
+  const TCustomForm* form = GetParentForm(this);
+  // What is left of the control's rectangle, in the coordinates of the parent at hand: clipped
+  // by each parent's client area and cut by the windowed siblings stacked above at each level
+  // (windowless ones lie under every window and hide nothing).
+  const RECT bounds = BoundsRect();
+  const win::UniqueRegion seen(::CreateRectRgnIndirect(&bounds));
+  if (!seen) return true;
+  for (const TWinControl* c = this; c != form; c = c->Parent()) {
+    const TWinControl* parent = c->Parent();
+    if (parent == nullptr) return false;
+    const RECT area = parent->ClientRect();
+    const win::UniqueRegion clip(::CreateRectRgnIndirect(&area));
+    if (clip && ::CombineRgn(seen.get(), seen.get(), clip.get(), RGN_AND) == NULLREGION)
+      return false;
+    const auto& siblings = parent->controls_;
+    const auto self = std::find(siblings.begin(), siblings.end(), c);
+    for (auto it = self == siblings.end() ? self : self + 1; it != siblings.end(); ++it) {
+      const auto* above = dynamic_cast<const TWinControl*>(*it);
+      if (above == nullptr || !above->Visible()) continue;
+      const RECT r = above->BoundsRect();
+      const win::UniqueRegion cover(::CreateRectRgnIndirect(&r));
+      if (cover && ::CombineRgn(seen.get(), seen.get(), cover.get(), RGN_DIFF) == NULLREGION)
+        return false;
+    }
+    ::OffsetRgn(seen.get(), parent->Left(), parent->Top());
+  }
+  return true;
 }
 
 void TWinControl::SelectNext(TWinControl* current, bool go_forward, bool check_tab_stop) {

@@ -216,8 +216,10 @@ void TMemo::SetScrollBars(TScrollStyle value) {
     if (value == TScrollStyle::ssVertical || value == TScrollStyle::ssBoth) style |= WS_VSCROLL;
     if (value == TScrollStyle::ssHorizontal || value == TScrollStyle::ssBoth) style |= WS_HSCROLL;
     ::SetWindowLongW(hwnd_, GWL_STYLE, style);
-    ::ShowScrollBar(hwnd_, SB_VERT, (style & WS_VSCROLL) != 0);
-    ::ShowScrollBar(hwnd_, SB_HORZ, (style & WS_HSCROLL) != 0);
+    // The window keeps its old frame until it is told to measure it again: without this the
+    // new bars take no room and are not drawn.
+    ::SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
   }
 }
 

@@ -146,6 +146,82 @@ TEST_F(DialogKeys, FailureOfAKeysWorkIsReported) {
   EXPECT_EQ(reports, (std::vector<std::string>{"key handler failed", "key handler failed"}));
 }
 
+// Tab passes over controls that cannot be seen: on a panel of height 0, on a panel that
+// another panel stacked above covers whole, under the part of a panel that lies over theirs,
+// or placed outside their panel. Controls that still show in part are reached.
+TEST(TabOrder, PassesOverControlsThatCannotBeSeen) {
+  struct Case {
+    const char* arrangement;
+    std::vector<std::string> reached;
+  };
+  const std::vector<Case> cases = {
+      {"lower shown, upper height 0", {"lower top", "lower bottom"}},
+      {"upper covers lower", {"upper top", "upper bottom"}},
+      // The upper one, 150 high, shows only its top control and hides only lower's top one.
+      {"upper lies over the top half of lower", {"lower bottom", "upper top"}},
+      {"lower shown, its bottom control moved outside", {"lower top"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arrangement);
+    const std::string arrangement = c.arrangement;
+    std::vector<std::string> log;
+    auto host = std::make_unique<TPanel>(nullptr);
+    host->SetBounds(0, 0, 400, 300);
+    host->SetParent(&StageForm());
+    // Two screens on the host, the upper one made later (so stacked above).
+    std::vector<KeyTaker*> takers;
+    TPanel* screens[2] = {};
+    const char* names[2] = {"lower", "upper"};
+    for (int i = 0; i < 2; ++i) {
+      screens[i] = new TPanel(host.get());
+      screens[i]->SetParent(host.get());
+      screens[i]->SetBounds(0, 0, 400, 300);
+      for (const char* place : {"top", "bottom"}) {
+        auto* t = new KeyTaker(host.get(), std::string(names[i]) + " " + place, log);
+        t->SetBounds(10, std::string(place) == "top" ? 10 : 200, 50, 20);
+        t->SetParent(screens[i]);
+        takers.push_back(t);
+      }
+    }
+    TPanel* lower = screens[0];
+    TPanel* upper = screens[1];
+    lower->SetAlign(TAlign::alClient);
+    upper->SetAlign(TAlign::alTop);
+    if (arrangement == "lower shown, upper height 0" ||
+        arrangement == "lower shown, its bottom control moved outside")
+      upper->SetHeight(0);
+    if (arrangement == "upper covers lower") upper->SetAlign(TAlign::alClient);
+    if (arrangement == "upper lies over the top half of lower") {
+      upper->SetAlign(TAlign::alNone);
+      upper->SetBounds(0, 0, 400, 150);
+      host->Realign();  // lower fills the host again
+    }
+    ASSERT_EQ(lower->BoundsRect().bottom, 300);
+    if (arrangement == "lower shown, its bottom control moved outside") takers[1]->SetTop(400);
+    ::SetForegroundWindow(StageForm().Handle());
+    // Start where the first expected control is, then go round twice.
+    KeyTaker* start = nullptr;
+    for (KeyTaker* t : takers)
+      if (t->Name() == c.reached.front()) start = t;
+    ASSERT_NE(start, nullptr);
+    start->SetFocus();
+    PumpMessages(5);
+    std::vector<std::string> reached;
+    for (int i = 0; i < 2 * static_cast<int>(takers.size()); ++i) {
+      std::string focused = "(another window)";
+      for (KeyTaker* t : takers)
+        if (::GetFocus() == t->Handle()) focused = t->Name();
+      reached.push_back(focused);
+      testing::PostKeyDown(nullptr, VK_TAB);
+    }
+    std::vector<std::string> expected;
+    while (expected.size() < reached.size())
+      for (const std::string& name : c.reached) expected.push_back(name);
+    expected.resize(reached.size());
+    EXPECT_EQ(reached, expected);
+  }
+}
+
 TEST(IsAccel, ComparesTheMarkedCharacterWithoutLetterCase) {
   EXPECT_TRUE(IsAccel('s', L"&Save"));
   EXPECT_TRUE(IsAccel('S', L"&save"));

@@ -308,6 +308,43 @@ TEST_F(MemoTest, EditWindowPaintsWithTheMemosColourAndFont) {
   EXPECT_EQ(testing::PixelOf(surface, 50, 50), RGB(200, 255, 200));
 }
 
+// Scroll bars switched on the live window take their room from the client area at once, each
+// as wide (or high) as the system's scroll bar, and give it back when switched off.
+TEST_F(MemoTest, ScrollBarsChangedOnTheLiveWindowTakeTheirRoom) {
+  const auto frame = [&] {
+    RECT window, client;
+    ::GetWindowRect(memo->Handle(), &window);
+    ::GetClientRect(memo->Handle(), &client);
+    return SIZE{(window.right - window.left) - client.right,
+                (window.bottom - window.top) - client.bottom};
+  };
+  ASSERT_EQ(memo->ScrollBars(), TScrollStyle::ssNone);
+  const SIZE border = frame();
+  const int bar_width = ::GetSystemMetrics(SM_CXVSCROLL);
+  const int bar_height = ::GetSystemMetrics(SM_CYHSCROLL);
+  struct Step {
+    TScrollStyle bars;
+    bool vertical, horizontal;
+  };
+  const std::vector<Step> steps = {
+      {TScrollStyle::ssVertical, true, false},  {TScrollStyle::ssBoth, true, true},
+      {TScrollStyle::ssHorizontal, false, true}, {TScrollStyle::ssNone, false, false},
+      {TScrollStyle::ssBoth, true, true},        {TScrollStyle::ssVertical, true, false},
+      {TScrollStyle::ssNone, false, false},
+  };
+  int n = 0;
+  for (const Step& s : steps) {
+    SCOPED_TRACE("step " + std::to_string(++n));
+    memo->SetScrollBars(s.bars);
+    const LONG style = ::GetWindowLongW(memo->Handle(), GWL_STYLE);
+    EXPECT_EQ((style & WS_VSCROLL) != 0, s.vertical);
+    EXPECT_EQ((style & WS_HSCROLL) != 0, s.horizontal);
+    const SIZE f = frame();
+    EXPECT_EQ(f.cx, border.cx + (s.vertical ? bar_width : 0));
+    EXPECT_EQ(f.cy, border.cy + (s.horizontal ? bar_height : 0));
+  }
+}
+
 // The single-line edit base.
 TEST(CustomEdit, ChangeEventOncePerSetTextAndPerTypedCharacter) {
   TForm form(nullptr);
