@@ -215,6 +215,11 @@ bool ForceForeground(HWND window) {
 }
 
 void TMainForm::ShowTimerTimer(TObject*) {
+  // A close under way wins: the fade-in would cancel the fade-out step for step.
+  if (Closing()) {
+    ShowTimer->SetEnabled(false);
+    return;
+  }
   if (AlphaBlendValue() == 255) {
     ShowTimer->SetEnabled(false);
   } else {
@@ -226,6 +231,8 @@ void TMainForm::CloseTimerTimer(TObject*) {
   if (AlphaBlendValue() != 0) {
     SetAlphaBlendValue(static_cast<BYTE>(AlphaBlendValue() - kFadeStep));
   } else {
+    // Write mode may have been switched on during the fade-out: the file is left protected.
+    if (protect_hosts_at_end_) hosts::SetHostsAttributes(hosts::HostsProtectedAttr);
     CloseTimer->SetEnabled(false);
     Application()->Terminate();
   }
@@ -251,14 +258,22 @@ void TMainForm::Timer2Timer(TObject*) {
 
 // ---- screen flow: closing, minimising, dragging ----------------------------------------------
 
-void TMainForm::BtnNOClick(TObject*) { CloseTimer->SetEnabled(true); }
+void TMainForm::BtnNOClick(TObject*) { StartClosing(false); }
 
-void TMainForm::BtnClose2Click(TObject*) { CloseTimer->SetEnabled(true); }
+void TMainForm::BtnClose2Click(TObject*) { StartClosing(false); }
 
 void TMainForm::BtnCloseClick(TObject*) {
   hosts::SetHostsAttributes(hosts::HostsProtectedAttr);
+  StartClosing(true);
+}
+
+void TMainForm::StartClosing(bool protect_hosts) {
+  if (protect_hosts) protect_hosts_at_end_ = true;
+  ShowTimer->SetEnabled(false);
   CloseTimer->SetEnabled(true);
 }
+
+bool TMainForm::Closing() const { return CloseTimer->Enabled(); }
 
 void TMainForm::BtnMinClick(TObject*) {
   Memo1->SetFocus();
@@ -416,6 +431,8 @@ void TMainForm::PassEdit1KeyUp(TObject*, WORD&, TShiftState) {
 }
 
 void TMainForm::PassEdit1Change(TObject*) {
+  // Once the editor was reached the field is put away; what reaches it then opens nothing.
+  if (EditorReached()) return;
   if (!access::IsAcceptedAccessText(PassEdit1->Text())) return;
   try {
     PenImage1->Picture().SetGraphic(static_cast<TGraphic*>(nullptr));
@@ -441,6 +458,14 @@ void TMainForm::PassEdit1Change(TObject*) {
     MainPanel->SetEnabled(true);
     InfoPanel->SetEnabled(true);
     LoadHostsFile();
+  } catch (const std::exception&) {
+  }
+  if (!EditorReached()) return;
+  // The editor shows: the animation's thread would go on painting the put-away password screen,
+  // and the keys belong to the editor, not to the hidden password field.
+  try {
+    GifAnimator2->SetAnimate(false);
+    Memo1->SetFocus();
   } catch (const std::exception&) {
   }
 }

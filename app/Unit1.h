@@ -181,6 +181,13 @@ class TMainForm : public TForm {
   TDesignBindings DesignBindings();
   // True once the editor screen was reached (it and the reference screen are enabled).
   bool EditorReached() const;
+  // Starts the closing fade-out. A close wins over a fade-in that is running or started later,
+  // so the window always reaches opacity 0 and the program ends; with `protect_hosts` (a close
+  // from the editor or reference screen) the hosts file is protected again at the end, whatever
+  // was switched meanwhile.
+  void StartClosing(bool protect_hosts);
+  // A close is under way (the fade-out runs).
+  bool Closing() const;
   // Releases the mouse and starts the system's move loop for the window.
   void StartWindowMove();
   // Restarts the underline's growth under `answer` when it has the focus.
@@ -192,6 +199,8 @@ class TMainForm : public TForm {
 
   // Whether the clipboard holds text, read only when the clipboard changed.
   TClipboardTextWatch clipboard_watch_;
+  // The running close started on the editor or reference screen.
+  bool protect_hosts_at_end_ = false;
 };
 
 // Brings `window` to the foreground even when another program owns the foreground.
