@@ -927,8 +927,9 @@ TWinControl* TWinControl::FindNextControl(TWinControl* current, bool go_forward,
 bool TWinControl::HasVisibleArea() const {
   const TCustomForm* form = GetParentForm(this);
   // What is left of the control's rectangle, in the coordinates of the parent at hand: clipped
-  // by each parent's client area and cut by the windowed siblings stacked above at each level
-  // (windowless ones lie under every window and hide nothing).
+  // by each parent's client area and cut by the windowed siblings stacked above each parent
+  // (windowless ones lie under every window and hide nothing). Controls overlapping on one
+  // parent are that parent's own layout: only the parents are put away by covering.
   const RECT bounds = BoundsRect();
   const win::UniqueRegion seen(::CreateRectRgnIndirect(&bounds));
   if (!seen) return true;
@@ -941,7 +942,8 @@ bool TWinControl::HasVisibleArea() const {
       return false;
     const auto& siblings = parent->controls_;
     const auto self = std::find(siblings.begin(), siblings.end(), c);
-    for (auto it = self == siblings.end() ? self : self + 1; it != siblings.end(); ++it) {
+    const auto above_first = c == this || self == siblings.end() ? siblings.end() : self + 1;
+    for (auto it = above_first; it != siblings.end(); ++it) {
       const auto* above = dynamic_cast<const TWinControl*>(*it);
       if (above == nullptr || !above->Visible()) continue;
       const RECT r = above->BoundsRect();

@@ -375,10 +375,10 @@ class TWinControl : public TControl {
   TWinControl* FindNextControl(TWinControl* current, bool go_forward, bool check_tab_stop,
                                bool check_parent);
   void SelectNext(TWinControl* current, bool go_forward, bool check_tab_stop);
-  // Whether any part of the control can be seen inside its form: it and every parent up to the
-  // form have some area inside their parent's client area that no windowed sibling stacked
-  // above them covers. A screen put away by a size of 0, or lying under another screen, has
-  // none; the keyboard's focus moves (Tab, arrows) pass over its controls.
+  // Whether any part of the control can be seen inside its form: some of its rectangle lies
+  // inside every parent's client area up to the form, and no windowed sibling stacked above one
+  // of those parents covers it. A screen put away by a size of 0, or lying under another screen,
+  // shows none of its controls; the keyboard's focus moves (Tab, arrows) pass over them.
   bool HasVisibleArea() const;
 
   // A bevel outside the client area (Bevels.h); the defaults draw nothing (BevelKind bkNone).

@@ -460,10 +460,18 @@ class FocusForm : public ::testing::Test {
     log.clear();
   }
 
+  // Each new control of the container lies below the one before, apart from the others, as on
+  // a real form (Tab passes over controls that other windows cover).
+  void PlaceInContainer(TWinControl* parent, TControl* c) {
+    if (parent != container.get()) return;
+    c->SetTop(next_top_);
+    next_top_ += c->Height() + 4;
+  }
   TPanel* AddPanel(TWinControl* parent, const char* name) {
     auto* p = new TPanel(container.get());
     p->SetName(name);
     p->SetParent(parent);
+    PlaceInContainer(parent, p);
     Watch(p);
     return p;
   }
@@ -471,9 +479,11 @@ class FocusForm : public ::testing::Test {
     auto* e = new TCustomEdit(container.get());
     e->SetName(name);
     e->SetParent(parent);
+    PlaceInContainer(parent, e);
     Watch(e);
     return e;
   }
+  int next_top_ = 0;
   void Watch(TWinControl* c) {
     c->OnEnter = [this](TObject* s) { log.push_back("enter " + static_cast<TComponent*>(s)->Name()); };
     c->OnExit = [this](TObject* s) { log.push_back("exit " + static_cast<TComponent*>(s)->Name()); };

@@ -15,7 +15,9 @@
 #     fade-out, process gone);
 #  3. the ways the system ends the program: Alt+F4 on the password screen (attributes left
 #     alone), Alt+F4 on the editor, the taskbar's close on the reference screen and the end of
-#     the Windows session in write mode (attributes 39 each time).
+#     the Windows session in write mode (attributes 39 each time); closes during fades: Alt+F4
+#     while the password screen fades in (the program ends), write mode switched on while the
+#     editor's close fades out (attributes 39 all the same).
 #   screens_test.sh VORNADA_EXE PROBE_EXE [LOCALE] [all|main]
 # LOCALE is the program's locale (default Russian: code page 1251, keyboard layout 0419);
 # "main" runs only the main scenario (2).
@@ -312,6 +314,27 @@ click_at 504 16
 probe taskbar-close "$TITLE" || fail "cannot close from the taskbar"
 wait_until 5000 program_gone || fail "the taskbar's close did not end the program"
 attributes_are "$SHOWN_PROTECTED" || fail "the taskbar's close left the file unprotected"
+
+# A close during a fade wins over it: Alt+F4 right after Yes (the password screen fading in)
+# ends the program and leaves the attributes alone.
+reset_hosts "$ORIGINAL" 0
+start_program_with_windir "$WINDIR_DIR" "$LOCALE"
+wait_started
+click_at 247 83
+press_keys alt+F4
+wait_until 5000 program_gone || fail "Alt+F4 during the fade-in did not end the program"
+attributes_are "$SHOWN_WRITABLE" || fail "Alt+F4 during the fade-in changed the attributes"
+
+# Write mode switched on while the editor's close fades the window out: the file still ends
+# protected.
+start_program_with_windir "$WINDIR_DIR" "$LOCALE"
+wait_started
+to_editor
+click_at 595 16
+click_at 239 35
+wait_until 5000 program_gone || fail "closing from the editor did not end the program"
+attributes_are "$SHOWN_PROTECTED" ||
+  fail "write mode during the fade-out left attributes $(file_attributes "$HOSTS")"
 
 # The end of the Windows session in write mode.
 start_program_with_windir "$WINDIR_DIR" "$LOCALE"
