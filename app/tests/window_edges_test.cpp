@@ -70,6 +70,12 @@ struct CloseCase {
   bool protects;  // the file ends protected (a close from the editor or reference screen)
 };
 
+// The editor shown and faded in.
+void ReachEditor(TMainForm& f) {
+  Unlock(f);
+  PumpUntil([&] { return !f.ShowTimer->Enabled(); }, 3000);
+}
+
 // The window fades in 15 a tick: a value between 0 and 255 means the fade-in runs.
 void WaitForFadeInMidway(TMainForm& f) {
   PumpUntil([&] { return f.AlphaBlendValue() >= 60; }, 3000);
@@ -135,8 +141,7 @@ TEST(WindowCloseTest, ACloseAlwaysEndsTheProgramAndProtectsTheFileFromTheEditor)
        true},
       {"the editor's close button, then write mode on during the fade-out",
        [](TMainForm& f) {
-         Unlock(f);
-         PumpUntil([&] { return !f.ShowTimer->Enabled(); }, 3000);
+         ReachEditor(f);
          ClickControl(f.BtnClose);
          PumpUntil([&] { return f.AlphaBlendValue() < 200; }, 3000);
          ClickControl(f.SkImgCheckBox2);
@@ -144,8 +149,7 @@ TEST(WindowCloseTest, ACloseAlwaysEndsTheProgramAndProtectsTheFileFromTheEditor)
        true},
       {"the reference screen's close button, then write mode on during the fade-out",
        [](TMainForm& f) {
-         Unlock(f);
-         PumpUntil([&] { return !f.ShowTimer->Enabled(); }, 3000);
+         ReachEditor(f);
          f.BtnInfoClick(f.BtnInfo);
          ClickControl(f.BtnClose3);
          ClickControl(f.SkImgCheckBox2);
@@ -198,10 +202,9 @@ TEST(UnlockedWindowTest, MemosShowTheirVerticalScrollBars) {
 // however the password field's text comes back to an accepted one; the animation has stopped.
 TEST(UnlockedWindowTest, TheUnlockHappensOnceAndLeavesTheEditorInCharge) {
   TMainForm& f = F();
-  Unlock(f);
+  ReachEditor(f);
   ASSERT_TRUE(f.MainPanel->Enabled()) << "not unlocked by typing";
   EXPECT_EQ(::GetFocus(), f.Memo1->Handle());
-  PumpUntil([&] { return !f.ShowTimer->Enabled(); }, 3000);
   ASSERT_EQ(f.AlphaBlendValue(), 255);
 
   EXPECT_FALSE(f.GifAnimator2->Animate());
