@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "PngChunks.h"
@@ -49,7 +50,9 @@ struct DeflateGuard {
 class IdatInflater {
  public:
   IdatInflater(ByteSource& source, uint32_t firstLength)
-      : source_(source), chunkRemaining_(firstLength), input_(kInputBlock) {}
+      : source_(source),
+        chunkRemaining_(firstLength),
+        input_(std::make_unique_for_overwrite<uint8_t[]>(kInputBlock)) {}
 
   void Start() {
     int ret = inflateInit(&stream_);
@@ -82,11 +85,11 @@ class IdatInflater {
           continue;
         }
         size_t want = static_cast<size_t>(std::min<uint64_t>(kInputBlock, chunkRemaining_));
-        size_t got = source_.Read(input_.data(), want);
+        size_t got = source_.Read(input_.get(), want);
         if (got == 0) return false;
         chunkRemaining_ -= got;
         consumed_ += got;
-        stream_.next_in = input_.data();
+        stream_.next_in = input_.get();
         stream_.avail_in = static_cast<uInt>(got);
       }
       int ret = inflate(&stream_, Z_NO_FLUSH);
@@ -130,7 +133,8 @@ class IdatInflater {
   uint64_t chunkRemaining_;
   uint64_t consumed_ = 0;
   uint32_t chunks_ = 1;
-  std::vector<uint8_t> input_;
+  // Filled by each read before zlib sees it: not zeroed when allocated.
+  std::unique_ptr<uint8_t[]> input_;
   uint8_t* out_start_ = nullptr;
 };
 
@@ -168,7 +172,9 @@ bool TPngChunkIDAT::LoadFromStream(ByteSource& source, const ChunkType& type, ui
   // The working memory of the decoding counts for the picture while it lasts.
   const pictures::BudgetShare work =
       picture.TakeMemory(slot_bytes + pass_bytes + kInputBlock + kInflateStateBytes);
-  std::vector<uint8_t> slots(slot_bytes);
+  // Every byte of the slots is written before it is read (slot 0 is zeroed per pass, the rows
+  // are inflated into): zero-filling them when allocated would only cost time.
+  const std::unique_ptr<uint8_t[]> slots = std::make_unique_for_overwrite<uint8_t[]>(slot_bytes);
   std::vector<uint8_t> pass_store, pass_alpha;
   if (interlaced) {
     pass_store.resize(static_cast<size_t>(StoreRowBytes(bit_count, width)) + 1);
@@ -184,11 +190,11 @@ bool TPngChunkIDAT::LoadFromStream(ByteSource& source, const ChunkType& type, ui
     if (pass.columns == 0 || pass.rows == 0) continue;
     const size_t row_bytes = static_cast<size_t>(PngRowBytes(colour_type, depth, pass.columns));
     const size_t stride = row_bytes + 1;
-    const size_t batch = slots.size() / stride - 1;  // at least 2 rows
-    std::memset(slots.data(), 0, stride);  // the first row's previous row is zero
+    const size_t batch = slot_bytes / stride - 1;  // at least 2 rows
+    std::memset(slots.get(), 0, stride);  // the first row's previous row is zero
     for (uint32_t first = 0; first < pass.rows && complete;) {
       const uint32_t count = static_cast<uint32_t>(std::min<size_t>(batch, pass.rows - first));
-      uint8_t* rows = slots.data() + stride;
+      uint8_t* rows = slots.get() + stride;
       // Rows that arrived in full are stored even when the data then ends or turns out bad.
       auto store_rows = [&](uint32_t done) {
         for (uint32_t j = 0; j < done; ++j) {
@@ -214,7 +220,7 @@ bool TPngChunkIDAT::LoadFromStream(ByteSource& source, const ChunkType& type, ui
       }
       const uint32_t done = complete ? count : static_cast<uint32_t>(inflater.Produced() / stride);
       store_rows(done);
-      if (complete) std::memcpy(slots.data(), rows + (count - 1) * stride, stride);
+      if (complete) std::memcpy(slots.get(), rows + (count - 1) * stride, stride);
       first += count;
     }
   }
