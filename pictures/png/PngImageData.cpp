@@ -14,6 +14,7 @@
 #include <memory>
 #include <vector>
 
+#include "PngChecksum.h"
 #include "PngChunks.h"
 #include "PngErrors.h"
 #include "PngFilters.h"
@@ -58,6 +59,11 @@ class IdatInflater {
     int ret = inflateInit(&stream_);
     if (ret != Z_OK) ThrowZlibError(ret);
     started_ = true;
+    // The stream's checksum is computed here (Adler32, several bytes per step) instead of by
+    // zlib; zlib still reads the four checksum bytes, and a mismatch fails at the same inflate
+    // call where zlib would have reported it.
+    ret = inflateValidate(&stream_, 0);
+    if (ret != Z_OK) ThrowZlibError(ret);
   }
   ~IdatInflater() {
     if (started_) inflateEnd(&stream_);
@@ -85,17 +91,26 @@ class IdatInflater {
           continue;
         }
         size_t want = static_cast<size_t>(std::min<uint64_t>(kInputBlock, chunkRemaining_));
+        // The block before this one was used up: its last bytes may begin the checksum.
+        Remember(recent_, input_.get(), used_);
+        used_ = 0;
         size_t got = source_.Read(input_.get(), want);
         if (got == 0) return false;
+        used_ = got;
         chunkRemaining_ -= got;
         consumed_ += got;
         stream_.next_in = input_.get();
         stream_.avail_in = static_cast<uInt>(got);
       }
+      uint8_t* const before = stream_.next_out;
       int ret = inflate(&stream_, Z_NO_FLUSH);
       if (ret < 0) ThrowZlibError(ret);
       if (ret == Z_NEED_DICT) ThrowZlibError(ret);
-      if (ret == Z_STREAM_END) ended_ = true;
+      check_ = Adler32(check_, before, static_cast<size_t>(stream_.next_out - before));
+      if (ret == Z_STREAM_END) {
+        ended_ = true;
+        if (StoredCheck() != check_) ThrowZlibError(Z_DATA_ERROR);
+      }
     }
     return true;
   }
@@ -126,6 +141,22 @@ class IdatInflater {
     return true;
   }
 
+  // Shifts the last (up to four) of `count` bytes at `bytes` into `last`.
+  static void Remember(uint8_t (&last)[4], const uint8_t* bytes, size_t count) {
+    for (size_t k = count > 4 ? count - 4 : 0; k < count; ++k) {
+      std::memmove(last, last + 1, 3);
+      last[3] = bytes[k];
+    }
+  }
+  // At the end of the stream: its last four bytes, the checksum (big-endian), which may have
+  // arrived partly in earlier blocks.
+  uint32_t StoredCheck() const {
+    uint8_t last[4];
+    std::memcpy(last, recent_, 4);
+    Remember(last, input_.get(), static_cast<size_t>(stream_.next_in - input_.get()));
+    return ReadBigEndian32(last);
+  }
+
   ByteSource& source_;
   z_stream stream_{};
   bool started_ = false;
@@ -135,6 +166,9 @@ class IdatInflater {
   uint32_t chunks_ = 1;
   // Filled by each read before zlib sees it: not zeroed when allocated.
   std::unique_ptr<uint8_t[]> input_;
+  size_t used_ = 0;                  // bytes of the current block
+  uint8_t recent_[4] = {0, 0, 0, 0};  // the last bytes of the blocks before it
+  uint32_t check_ = 1;                // Adler32 of everything inflated so far
   uint8_t* out_start_ = nullptr;
 };
 
