@@ -502,8 +502,9 @@ TEST(PngLoad, ChecksumSplitOverIdatChunksIsCheckedWhenTheStreamEndsEarly) {
       const LoadOutcome outcome = LoadBytes(picture, BuildPng(chunks));
       ASSERT_FALSE(outcome.ok);
       EXPECT_EQ(outcome.kind, c.kind);
-      if (c.kind == ErrorKind::ZLIBError)
+      if (c.kind == ErrorKind::ZLIBError) {
         EXPECT_EQ(outcome.message, std::string(ErrorMessage(ErrorKind::ZLIBError)) + "data error (-3)");
+      }
     }
   }
 }
