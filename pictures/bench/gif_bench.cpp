@@ -117,11 +117,9 @@ std::vector<uint8_t> MakeAnimation(int frames, uint32_t w, uint32_t h) {
   return p.Save();
 }
 
-void WriteMemory(std::vector<uint8_t>* out, const GifByteType* data, int n) {
-  out->insert(out->end(), data, data + n);
-}
 int WriteToVector(GifFileType* gif, const GifByteType* data, int n) {
-  WriteMemory(static_cast<std::vector<uint8_t>*>(gif->UserData), data, n);
+  auto* out = static_cast<std::vector<uint8_t>*>(gif->UserData);
+  out->insert(out->end(), data, data + n);
   return n;
 }
 
