@@ -1,10 +1,10 @@
 // PNG decoding and encoding speed of the core against libpng and libspng, in one run.
 //
-// Five images are generated here, deterministic and photo-like (smooth gradients, soft shapes
+// Six images are generated here, deterministic and photo-like (smooth gradients, soft shapes
 // and noise), 2000 x 2000 pixels (400 x 400 with VORNADA_BENCH_SMOKE set): 8-bit RGBA, 8-bit
-// RGB, the RGB image Adam7-interlaced, and an 8-bit palette image; and a small 312 x 442 8-bit
-// RGBA picture, where the fixed cost of each picture (allocations, first touch of fresh pages)
-// weighs most. Each is compressed once by
+// RGB, the RGB image Adam7-interlaced, and an 8-bit palette image; and two small 312 x 442
+// 8-bit RGBA pictures, one photo-like, one drawing-like (posterised), where the fixed cost of
+// each picture (allocations, first touch of fresh pages) weighs most. Each is compressed once by
 // libpng with its default settings; that file is what the three decoders read. Decoders write
 // the image in its own sample form (no colour conversion): ours into its picture (BGR store and
 // alpha plane), libpng and libspng into a buffer of PNG rows. Encoders write at zlib level 7:
