@@ -3,6 +3,7 @@
 
 set(PNG_CORE_SOURCES
   ${CMAKE_CURRENT_SOURCE_DIR}/png/PngBlend.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/png/PngChecksum.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/png/PngChunks.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/png/PngErrors.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/png/PngFilters.cpp

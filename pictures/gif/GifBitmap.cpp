@@ -49,6 +49,15 @@ BitmapLayout ComputeBitmapLayout(int bit_count, uint32_t width, uint32_t height,
 }
 
 FrameBitmap FrameBitmap::Create(const BitmapLayout& layout, const ColorMap& map) {
+  return WithHeaders(layout, map, true);
+}
+
+FrameBitmap FrameBitmap::CreateUnfilled(const BitmapLayout& layout, const ColorMap& map) {
+  return WithHeaders(layout, map, false);
+}
+
+FrameBitmap FrameBitmap::WithHeaders(const BitmapLayout& layout, const ColorMap& map,
+                                     bool zeroed) {
   // Positive height (bottom-up rows), no compression, a full colour table stored with a colour
   // count of 0: the map's entries, then 128, 128, 128, 128 in every slot beyond them.
   bmp::Format format;
@@ -62,7 +71,11 @@ FrameBitmap FrameBitmap::Create(const BitmapLayout& layout, const ColorMap& map)
     format.color_table[i] = {map.entries[i].blue, map.entries[i].green, map.entries[i].red, 0};
   FrameBitmap b;
   b.layout_ = layout;
-  b.file_.assign(layout.file_size, 0);
+  if (zeroed) {
+    b.file_.assign(layout.file_size, 0);
+  } else {
+    b.file_.resize(layout.file_size);
+  }
   bmp::WriteHeaders(format, b.file_);
   return b;
 }

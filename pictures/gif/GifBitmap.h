@@ -10,6 +10,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "GifTypes.h"
@@ -45,6 +48,9 @@ class FrameBitmap {
   // A zero-filled bitmap of the given layout whose colour table holds `map`'s entries and
   // 128, 128, 128, 128 in every slot beyond the map's count.
   static FrameBitmap Create(const BitmapLayout& layout, const ColorMap& map);
+  // The same headers and colour table, with the pixel rows left unwritten: for a writer that
+  // fills every byte of them (the LZW decoder), so that they are not zeroed for nothing.
+  static FrameBitmap CreateUnfilled(const BitmapLayout& layout, const ColorMap& map);
 
   bool IsNull() const { return file_.empty(); }
   int BitCount() const { return layout_.bit_count; }
@@ -78,8 +84,29 @@ class FrameBitmap {
   void SetTableEntry(size_t index, RgbEntry entry);
 
  private:
+  // Growing the vector leaves new bytes unwritten instead of zeroing them.
+  template <typename T>
+  struct UnfilledAllocator : std::allocator<T> {
+    template <typename U>
+    struct rebind {
+      using other = UnfilledAllocator<U>;
+    };
+    UnfilledAllocator() = default;
+    template <typename U>
+    UnfilledAllocator(const UnfilledAllocator<U>&) noexcept {}
+    template <typename U>
+    void construct(U* p) noexcept {
+      ::new (static_cast<void*>(p)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args) {
+      ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+  };
+  static FrameBitmap WithHeaders(const BitmapLayout& layout, const ColorMap& map, bool zeroed);
+
   BitmapLayout layout_;
-  std::vector<uint8_t> file_;
+  std::vector<uint8_t, UnfilledAllocator<uint8_t>> file_;
 };
 
 // Turns `width` x `height` colour values (0x00BBGGRR, rows top-down) into an 8-bit indexed

@@ -119,11 +119,32 @@ class RowCursor {
     if (sequence_.Finished()) return {};
     return LineFor(sequence_.Row());
   }
-  // Puts the pixels of an unfinished row (`filled` of them) into place.
-  void Flush(uint32_t filled) {
-    if (direct_ || sequence_.Finished()) return;
-    std::memset(scratch_.data() + filled, 0, rows_.width - filled);
-    Pack(sequence_.Row());
+  // Decoding stopped early: the unfinished row keeps its first `filled` pixels and gets index
+  // 0 after them, every row not reached yet gets index 0.
+  // Kept out of line: the decoding loop stays as tight as without it.
+  [[gnu::noinline]] void ZeroRest(uint32_t filled) {
+    if (sequence_.Finished()) return;
+    if (direct_) {
+      std::memset(DestRow(sequence_.Row()) + filled, 0, rows_.width - filled);
+    } else {
+      std::memset(scratch_.data() + filled, 0, rows_.width - filled);
+      Pack(sequence_.Row());
+    }
+    for (sequence_.Advance(); !sequence_.Finished(); sequence_.Advance()) {
+      std::memset(DestRow(sequence_.Row()), 0, UsedBytes());
+    }
+  }
+  // Zeroes the padding after the pixels of every row.
+  [[gnu::noinline]] void ZeroPadding() {
+    const size_t used = UsedBytes();
+    if (!rows_.pixels || used >= rows_.stride) return;
+    for (uint32_t y = 0; y < rows_.height; ++y) {
+      std::memset(rows_.pixels + size_t{y} * rows_.stride + used, 0, rows_.stride - used);
+    }
+  }
+  // The bytes of a row that hold pixels; the rest of the stride is padding.
+  size_t UsedBytes() const {
+    return (size_t{rows_.width} * static_cast<size_t>(rows_.bit_count) + 7) / 8;
   }
 
  private:
@@ -179,10 +200,10 @@ LzwDecodeResult DecodeLzw(std::span<const uint8_t> encoded, int bits_per_pixel, 
   }
   ProgressReporter reporter(progress);
   LzwDecodeResult result;
-  if (rows.pixels && rows.height > 0) {
-    std::memset(rows.pixels, 0, rows.stride * rows.height);
-  }
   RowCursor cursor(rows, interlaced);
+  // The rows are not zeroed as a whole first: every pixel is either decoded or set to 0 where
+  // decoding stops, so only the padding at the end of each row is zeroed here.
+  cursor.ZeroPadding();
   RowCursor::Span line = cursor.First();
   uint8_t* out = line.begin;
   uint8_t* row_end = line.end;
@@ -193,6 +214,7 @@ LzwDecodeResult DecodeLzw(std::span<const uint8_t> encoded, int bits_per_pixel, 
   }
   if (encoded.empty()) {
     // Not even the minimum code size byte: nothing can be decoded.
+    cursor.ZeroRest(0);
     result.damaged = true;
     reporter.End();
     return result;
@@ -423,7 +445,7 @@ LzwDecodeResult DecodeLzw(std::span<const uint8_t> encoded, int bits_per_pixel, 
   }
 
   if (!done) {
-    cursor.Flush(static_cast<uint32_t>(out - row_begin));
+    cursor.ZeroRest(static_cast<uint32_t>(out - row_begin));
     result.damaged = true;
   }
   reporter.End();

@@ -44,7 +44,9 @@ struct LzwDecodeResult {
   bool damaged = false;
 };
 
-// Decodes `encoded` into `rows`, which are zeroed first. Pixel values are masked to
+// Decodes `encoded` into `rows` and writes every byte of them: the decoded pixels, index 0
+// for every pixel that was not decoded and 0 in the padding after each row's pixels, so the
+// rows need no zeroing beforehand. Pixel values are masked to
 // `bits_per_pixel` (1..8) bits; `interlaced` stores the rows in the four interlace passes.
 // `progress` (may be null) hears kStarting, kRunning with the percentage of the encoded data
 // consumed whenever that percentage changes, and kEnding (also when the callback itself throws

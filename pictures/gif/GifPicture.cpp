@@ -363,7 +363,8 @@ const FrameBitmap& GifFrame::Decode(const ProgressCallback* progress, const Limi
   // While it works the decoder holds the joined sub-blocks and its tables besides the bitmap.
   if (owner_ != nullptr)
     share = owner_->TakeMemory(layout.file_size + item.encoded.size() + kLzwWorkBytes);
-  FrameBitmap bitmap = FrameBitmap::Create(layout, item.color_map);
+  // The decoder writes every byte of the rows.
+  FrameBitmap bitmap = FrameBitmap::CreateUnfilled(layout, item.color_map);
   PixelRows rows;
   rows.pixels = bitmap.Pixels();
   rows.stride = layout.stride;

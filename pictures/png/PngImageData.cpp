@@ -11,8 +11,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <vector>
 
+#include "PngChecksum.h"
 #include "PngChunks.h"
 #include "PngErrors.h"
 #include "PngFilters.h"
@@ -49,12 +51,19 @@ struct DeflateGuard {
 class IdatInflater {
  public:
   IdatInflater(ByteSource& source, uint32_t firstLength)
-      : source_(source), chunkRemaining_(firstLength), input_(kInputBlock) {}
+      : source_(source),
+        chunkRemaining_(firstLength),
+        input_(std::make_unique_for_overwrite<uint8_t[]>(kInputBlock)) {}
 
   void Start() {
     int ret = inflateInit(&stream_);
     if (ret != Z_OK) ThrowZlibError(ret);
     started_ = true;
+    // The stream's checksum is computed here (Adler32, several bytes per step) instead of by
+    // zlib; zlib still reads the four checksum bytes, and a mismatch fails at the same inflate
+    // call where zlib would have reported it.
+    ret = inflateValidate(&stream_, 0);
+    if (ret != Z_OK) ThrowZlibError(ret);
   }
   ~IdatInflater() {
     if (started_) inflateEnd(&stream_);
@@ -82,17 +91,26 @@ class IdatInflater {
           continue;
         }
         size_t want = static_cast<size_t>(std::min<uint64_t>(kInputBlock, chunkRemaining_));
-        size_t got = source_.Read(input_.data(), want);
+        // The block before this one was used up: its last bytes may begin the checksum.
+        Remember(recent_, input_.get(), used_);
+        used_ = 0;
+        size_t got = source_.Read(input_.get(), want);
         if (got == 0) return false;
+        used_ = got;
         chunkRemaining_ -= got;
         consumed_ += got;
-        stream_.next_in = input_.data();
+        stream_.next_in = input_.get();
         stream_.avail_in = static_cast<uInt>(got);
       }
+      uint8_t* const before = stream_.next_out;
       int ret = inflate(&stream_, Z_NO_FLUSH);
       if (ret < 0) ThrowZlibError(ret);
       if (ret == Z_NEED_DICT) ThrowZlibError(ret);
-      if (ret == Z_STREAM_END) ended_ = true;
+      check_ = Adler32(check_, before, static_cast<size_t>(stream_.next_out - before));
+      if (ret == Z_STREAM_END) {
+        ended_ = true;
+        if (StoredCheck() != check_) ThrowZlibError(Z_DATA_ERROR);
+      }
     }
     return true;
   }
@@ -123,6 +141,22 @@ class IdatInflater {
     return true;
   }
 
+  // Shifts the last (up to four) of `count` bytes at `bytes` into `last`.
+  static void Remember(uint8_t (&last)[4], const uint8_t* bytes, size_t count) {
+    for (size_t k = count > 4 ? count - 4 : 0; k < count; ++k) {
+      std::memmove(last, last + 1, 3);
+      last[3] = bytes[k];
+    }
+  }
+  // At the end of the stream: its last four bytes, the checksum (big-endian), which may have
+  // arrived partly in earlier blocks.
+  uint32_t StoredCheck() const {
+    uint8_t last[4];
+    std::memcpy(last, recent_, 4);
+    Remember(last, input_.get(), static_cast<size_t>(stream_.next_in - input_.get()));
+    return ReadBigEndian32(last);
+  }
+
   ByteSource& source_;
   z_stream stream_{};
   bool started_ = false;
@@ -130,7 +164,11 @@ class IdatInflater {
   uint64_t chunkRemaining_;
   uint64_t consumed_ = 0;
   uint32_t chunks_ = 1;
-  std::vector<uint8_t> input_;
+  // Filled by each read before zlib sees it: not zeroed when allocated.
+  std::unique_ptr<uint8_t[]> input_;
+  size_t used_ = 0;                  // bytes of the current block
+  uint8_t recent_[4] = {0, 0, 0, 0};  // the last bytes of the blocks before it
+  uint32_t check_ = 1;                // Adler32 of everything inflated so far
   uint8_t* out_start_ = nullptr;
 };
 
@@ -168,7 +206,9 @@ bool TPngChunkIDAT::LoadFromStream(ByteSource& source, const ChunkType& type, ui
   // The working memory of the decoding counts for the picture while it lasts.
   const pictures::BudgetShare work =
       picture.TakeMemory(slot_bytes + pass_bytes + kInputBlock + kInflateStateBytes);
-  std::vector<uint8_t> slots(slot_bytes);
+  // Every byte of the slots is written before it is read (slot 0 is zeroed per pass, the rows
+  // are inflated into): zero-filling them when allocated would only cost time.
+  const std::unique_ptr<uint8_t[]> slots = std::make_unique_for_overwrite<uint8_t[]>(slot_bytes);
   std::vector<uint8_t> pass_store, pass_alpha;
   if (interlaced) {
     pass_store.resize(static_cast<size_t>(StoreRowBytes(bit_count, width)) + 1);
@@ -184,11 +224,11 @@ bool TPngChunkIDAT::LoadFromStream(ByteSource& source, const ChunkType& type, ui
     if (pass.columns == 0 || pass.rows == 0) continue;
     const size_t row_bytes = static_cast<size_t>(PngRowBytes(colour_type, depth, pass.columns));
     const size_t stride = row_bytes + 1;
-    const size_t batch = slots.size() / stride - 1;  // at least 2 rows
-    std::memset(slots.data(), 0, stride);  // the first row's previous row is zero
+    const size_t batch = slot_bytes / stride - 1;  // at least 2 rows
+    std::memset(slots.get(), 0, stride);  // the first row's previous row is zero
     for (uint32_t first = 0; first < pass.rows && complete;) {
       const uint32_t count = static_cast<uint32_t>(std::min<size_t>(batch, pass.rows - first));
-      uint8_t* rows = slots.data() + stride;
+      uint8_t* rows = slots.get() + stride;
       // Rows that arrived in full are stored even when the data then ends or turns out bad.
       auto store_rows = [&](uint32_t done) {
         for (uint32_t j = 0; j < done; ++j) {
@@ -214,7 +254,7 @@ bool TPngChunkIDAT::LoadFromStream(ByteSource& source, const ChunkType& type, ui
       }
       const uint32_t done = complete ? count : static_cast<uint32_t>(inflater.Produced() / stride);
       store_rows(done);
-      if (complete) std::memcpy(slots.data(), rows + (count - 1) * stride, stride);
+      if (complete) std::memcpy(slots.get(), rows + (count - 1) * stride, stride);
       first += count;
     }
   }

@@ -298,6 +298,69 @@ TEST(GifDecode, PackedBitmapsFromTopAndBottom) {
   }
 }
 
+// The decoder is handed rows that hold anything (they are not zeroed beforehand) and must
+// leave every byte defined: decoded pixels, index 0 for pixels it did not reach, 0 in the
+// padding after each row's pixels. A 5 x 4 frame pads every row at 1, 4 and 8 bits per pixel;
+// its interlaced row order is 0, 2, 1, 3.
+TEST(GifDecode, EveryByteOfTheRowsIsWritten) {
+  const uint32_t w = 5, h = 4;
+  std::vector<uint8_t> full(w * h);
+  for (size_t i = 0; i < full.size(); ++i) full[i] = static_cast<uint8_t>((i * 7 + 3) % 11);
+  // Clear code, seven roots (three 3-bit codes, then 4-bit ones once the table reaches 8),
+  // then the end code: decoding stops after 7 of the 20 pixels.
+  const std::vector<uint8_t> seven_values = {1, 2, 3, 1, 2, 3, 1};
+  CodeStream early(2);
+  early.Code(4, 3);
+  for (size_t k = 0; k < seven_values.size(); ++k) early.Code(seven_values[k], k < 3 ? 3 : 4);
+  early.Code(5, 4);
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> encoded;
+    std::vector<uint8_t> values;  // the values decoded, in row order; every other pixel is 0
+    bool damaged;
+  };
+  const std::vector<Case> cases = {
+      {"every pixel decoded", Encode(8, w, h, full), {}, false},
+      {"end code after seven pixels", early.Encoded(), seven_values, true},
+      {"no data at all", {}, {}, true},
+  };
+  for (const Case& c : cases) {
+    for (int bits : {1, 4, 8}) {
+      for (bool interlaced : {false, true}) {
+        SCOPED_TRACE(std::string(c.name) + ", " + std::to_string(bits) + " bits" +
+                     (interlaced ? ", interlaced" : ""));
+        const uint32_t order[4] = {0, interlaced ? 2u : 1u, interlaced ? 1u : 2u, 3};
+        // Index of every pixel, rows top-down, from the rules above.
+        std::vector<uint8_t> index(w * h, 0);
+        for (uint32_t n = 0; n < w * h; ++n) {
+          const uint32_t y = order[n / w], x = n % w;
+          // The complete stream was encoded from `full` in top-down order; interlaced rows
+          // take its values in their decoding order.
+          uint8_t v = 0;
+          if (c.values.empty() && !c.encoded.empty()) v = full[n];
+          if (n < c.values.size()) v = c.values[n];
+          index[y * w + x] = static_cast<uint8_t>(v & ((1u << bits) - 1));
+        }
+        const BitmapLayout layout = ComputeBitmapLayout(bits, w, h, Limits{});
+        std::vector<uint8_t> expected(layout.pixel_bytes, 0);
+        for (uint32_t y = 0; y < h; ++y) {
+          uint8_t* row = expected.data() + (h - 1 - y) * layout.stride;
+          for (uint32_t x = 0; x < w; ++x) {
+            const uint8_t v = index[y * w + x];
+            if (bits == 8) row[x] = v;
+            if (bits == 4) row[x / 2] |= static_cast<uint8_t>(x % 2 ? v : v << 4);
+            if (bits == 1) row[x / 8] |= static_cast<uint8_t>(v << (7 - x % 8));
+          }
+        }
+        std::vector<uint8_t> rows(layout.pixel_bytes, 0xEE);
+        PixelRows target{rows.data(), layout.stride, bits, w, h, true};
+        EXPECT_EQ(DecodeLzw(c.encoded, 8, interlaced, target).damaged, c.damaged);
+        EXPECT_EQ(rows, expected);
+      }
+    }
+  }
+}
+
 TEST(GifDecode, ProgressReportsStartRunningAndEnd) {
   std::vector<uint8_t> pixels(64 * 64);
   for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>((i * 131) >> 3);

@@ -11,6 +11,7 @@
 
 #include "PngTestSupport.h"
 #include "png/PngBlend.h"
+#include "png/PngChecksum.h"
 
 namespace vornada::png::test {
 namespace {
@@ -464,6 +465,67 @@ TEST(PngLoad, RowsDecodedBeforeBadDataAreKept) {
   EXPECT_EQ(outcome.kind, ErrorKind::ZLIBError);
   EXPECT_EQ(outcome.message, std::string(ErrorMessage(ErrorKind::ZLIBError)) + "data error (-3)");
   EXPECT_EQ(ExportRgba(bad), ExportRgba(good));
+}
+
+TEST(PngLoad, ChecksumSplitOverIdatChunksIsCheckedWhenTheStreamEndsEarly) {
+  // 8 x 64 RGBA whose compressed stream holds only 32 rows: the decoder reads the stream to
+  // its end, checksum included, while rows are still missing. The last 0 to 4 checksum bytes
+  // travel in a second IDAT chunk. A right checksum leaves the missing rows to be reported
+  // (the chunk after the data is IEND); a wrong byte anywhere in it is zlib's data error.
+  std::vector<uint8_t> raw;
+  for (int y = 0; y < 32; ++y) {
+    raw.push_back(static_cast<uint8_t>(y % 5));
+    for (int x = 0; x < 8 * 4; ++x) raw.push_back(static_cast<uint8_t>((x * 13 + y * 7) % 251));
+  }
+  uLongf size = compressBound(static_cast<uLong>(raw.size()));
+  std::vector<uint8_t> compressed(size);
+  ASSERT_EQ(compress2(compressed.data(), &size, raw.data(), static_cast<uLong>(raw.size()), 6), Z_OK);
+  compressed.resize(size);
+  const size_t n = compressed.size();
+  struct Case {
+    int flipped;  // index of the checksum byte made wrong, -1: none
+    ErrorKind kind;
+  };
+  const Case cases[] = {{-1, ErrorKind::MissingMultipleIDAT}, {0, ErrorKind::ZLIBError},
+                        {1, ErrorKind::ZLIBError},            {3, ErrorKind::ZLIBError}};
+  for (size_t second = 0; second <= 4; ++second) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE("checksum bytes in the second chunk: " + std::to_string(second) +
+                   ", wrong byte: " + std::to_string(c.flipped));
+      std::vector<uint8_t> data = compressed;
+      if (c.flipped >= 0) data[n - 4 + static_cast<size_t>(c.flipped)] ^= 0x5A;
+      std::vector<RawChunk> chunks = {{"IHDR", HeaderData(8, 64, 8, 6)},
+                                      {"IDAT", {data.begin(), data.end() - static_cast<std::ptrdiff_t>(second)}}};
+      if (second > 0) chunks.push_back({"IDAT", {data.end() - static_cast<std::ptrdiff_t>(second), data.end()}});
+      chunks.push_back({"IEND", {}});
+      PngPicture picture;
+      const LoadOutcome outcome = LoadBytes(picture, BuildPng(chunks));
+      ASSERT_FALSE(outcome.ok);
+      EXPECT_EQ(outcome.kind, c.kind);
+      if (c.kind == ErrorKind::ZLIBError) {
+        EXPECT_EQ(outcome.message, std::string(ErrorMessage(ErrorKind::ZLIBError)) + "data error (-3)");
+      }
+    }
+  }
+}
+
+// The checksum against zlib's own, over lengths around the 16-byte steps and the 5552-byte
+// reduction blocks, with bytes of 255 (the largest sums) and mixed bytes, from several
+// starting values.
+TEST(PngChecksum, Adler32MatchesZlib) {
+  std::vector<uint8_t> mixed(3 * 5552 + 100), ones(3 * 5552 + 100, 255);
+  for (size_t i = 0; i < mixed.size(); ++i) mixed[i] = static_cast<uint8_t>((i * 2654435761u) >> 13);
+  for (const std::vector<uint8_t>* bytes : {&mixed, &ones}) {
+    for (size_t length : {0, 1, 15, 16, 17, 31, 33, 5551, 5552, 5553, 5552 + 16, 2 * 5552 + 7,
+                          3 * 5552 + 100}) {
+      for (uint32_t start : {1u, 0xFFF0FFF0u, 0x12345678u}) {
+        SCOPED_TRACE("length " + std::to_string(length) + ", start " + std::to_string(start));
+        const uint32_t expected = static_cast<uint32_t>(
+            adler32(start, bytes->data(), static_cast<uInt>(length)));
+        EXPECT_EQ(Adler32(start, bytes->data(), length), expected);
+      }
+    }
+  }
 }
 
 TEST(PngLoad, HugeDeclaredChunkLengthWithLittleDataEndsUnexpectedly) {
