@@ -247,17 +247,24 @@ void TMainForm::CloseTimerTimer(TObject*) {
 }
 
 void TMainForm::LoadHostsFile() {
-  const std::string raw = hosts::ReadWholeFile(hosts::ExpandEnvPath(hosts::HostsFilePath));
-  std::optional<hosts::DecodedHostsText> decoded = hosts::DecodeHostsBytes(raw, ::GetACP());
-  if (!decoded) {
+  std::string raw = hosts::ReadWholeFile(hosts::ExpandEnvPath(hosts::HostsFilePath));
+  // A reload of unchanged bytes needs no decoding: the text they gave last time is kept.
+  if (!hosts_form_ || raw != hosts_raw_) {
+    std::optional<hosts::DecodedHostsText> decoded = hosts::DecodeHostsBytes(raw, ::GetACP());
+    if (!decoded) {
+      hosts_form_.reset();
+      throw hosts::EHostsText(win::Utf8FromWide(kHostsNotReadable));
+    }
+    const std::u16string shown = hosts::NormaliseLineBreaks(
+        std::u16string(decoded->text.begin(), decoded->text.end()));
     hosts_form_.reset();
-    throw hosts::EHostsText(win::Utf8FromWide(kHostsNotReadable));
+    hosts_shown_.assign(shown.begin(), shown.end());
+    hosts_raw_ = std::move(raw);
+    if (hosts_shown_ != Memo1->Text()) Memo1->SetText(hosts_shown_);
+    hosts_form_ = decoded->form;
+    return;
   }
-  const std::u16string shown = hosts::NormaliseLineBreaks(
-      std::u16string(decoded->text.begin(), decoded->text.end()));
-  std::wstring text(shown.begin(), shown.end());
-  if (text != Memo1->Text()) Memo1->SetText(text);
-  hosts_form_ = decoded->form;
+  if (hosts_shown_ != Memo1->Text()) Memo1->SetText(hosts_shown_);
 }
 
 void TMainForm::SaveHostsFile() {

@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <optional>
+#include <string>
 
 #include "ClipboardWatch_win.h"
 #include "DesignReader.h"
@@ -201,6 +202,9 @@ class TMainForm : public TForm {
 
   // The form the hosts file's text was last read in; empty while its text was not read.
   std::optional<hosts::TextForm> hosts_form_;
+  // The bytes of that read and the text they gave (line breaks as CR LF).
+  std::string hosts_raw_;
+  std::wstring hosts_shown_;
 
   // Whether the clipboard holds text, read only when the clipboard changed.
   TClipboardTextWatch clipboard_watch_;
