@@ -59,7 +59,9 @@ TEST(HostsEncodingTest, Utf8IsDecodedStrictly) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(DecodeUtf8(c.bytes), c.text);
     EXPECT_EQ(IsValidUtf8(c.bytes), c.text.has_value());
-    if (c.text) EXPECT_EQ(EncodeUtf8(*c.text), c.bytes);
+    if (c.text) {
+      EXPECT_EQ(EncodeUtf8(*c.text), c.bytes);
+    }
   }
 }
 
@@ -83,7 +85,9 @@ TEST(HostsEncodingTest, Utf16IsDecodedInBothByteOrders) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(DecodeUtf16(c.bytes, c.big_endian), c.text);
-    if (c.text) EXPECT_EQ(EncodeUtf16(*c.text, c.big_endian), c.bytes);
+    if (c.text) {
+      EXPECT_EQ(EncodeUtf16(*c.text, c.big_endian), c.bytes);
+    }
   }
 }
 
