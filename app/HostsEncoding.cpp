@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "Text.h"
+
 namespace vornada::hosts {
 
 namespace {
@@ -16,47 +18,10 @@ bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 uint8_t Byte(std::string_view bytes, size_t i) { return static_cast<uint8_t>(bytes[i]); }
 
-bool IsContinuation(uint8_t b) { return (b & 0xC0) == 0x80; }
-
-// Decodes one UTF-8 sequence at `i`; the code point, or -1 when the sequence is not valid.
-// `i` moves past the sequence when it is valid.
+// Decodes one strict UTF-8 sequence at `i` and moves past it; -1 when it is not valid.
 int32_t NextCodePoint(std::string_view bytes, size_t& i) {
-  const size_t n = bytes.size();
-  const uint8_t b0 = Byte(bytes, i);
-  if (b0 < 0x80) {
-    ++i;
-    return b0;
-  }
-  size_t length;
-  int32_t cp, minimum;
-  if (b0 >= 0xC2 && b0 <= 0xDF) {
-    length = 2, cp = b0 & 0x1F, minimum = 0x80;
-  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-    length = 3, cp = b0 & 0x0F, minimum = 0x800;
-  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-    length = 4, cp = b0 & 0x07, minimum = 0x10000;
-  } else {
-    return -1;  // a continuation byte, C0/C1 (always overlong) or F5..FF
-  }
-  if (n - i < length) return -1;
-  for (size_t k = 1; k < length; ++k) {
-    const uint8_t b = Byte(bytes, i + k);
-    if (!IsContinuation(b)) return -1;
-    cp = (cp << 6) | (b & 0x3F);
-  }
-  if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return -1;
-  i += length;
-  return cp;
-}
-
-void AppendUtf16(std::u16string& out, int32_t cp) {
-  if (cp < 0x10000) {
-    out.push_back(static_cast<char16_t>(cp));
-  } else {
-    cp -= 0x10000;
-    out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-    out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-  }
+  const char32_t cp = detail::DecodeUtf8(bytes, i);
+  return cp == detail::kInvalidUtf8 ? -1 : static_cast<int32_t>(cp);
 }
 
 }  // namespace
@@ -86,14 +51,8 @@ bool IsValidUtf8(std::string_view bytes) {
 }
 
 std::optional<std::u16string> DecodeUtf8(std::string_view bytes) {
-  std::u16string out;
-  out.reserve(bytes.size());
-  for (size_t i = 0; i < bytes.size();) {
-    const int32_t cp = NextCodePoint(bytes, i);
-    if (cp < 0) return std::nullopt;
-    AppendUtf16(out, cp);
-  }
-  return out;
+  if (!IsValidUtf8(bytes)) return std::nullopt;
+  return Utf16FromUtf8(bytes);
 }
 
 std::optional<std::u16string> DecodeUtf16(std::string_view bytes, bool big_endian) {
@@ -120,35 +79,7 @@ size_t FirstUnpairedSurrogate(std::u16string_view text) {
 
 size_t FirstNul(std::u16string_view text) { return text.find(u'\0'); }
 
-std::string EncodeUtf8(std::u16string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    int32_t cp = text[i];
-    if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (IsHighSurrogate(text[i]) || IsLowSurrogate(text[i])) {
-      cp = 0xFFFD;
-    }
-    if (cp < 0x80) {
-      out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-  }
-  return out;
-}
+std::string EncodeUtf8(std::u16string_view text) { return Utf8FromUtf16(text); }
 
 std::string EncodeUtf16(std::u16string_view text, bool big_endian) {
   std::string out(text.size() * 2, '\0');
