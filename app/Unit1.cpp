@@ -5,12 +5,16 @@
 
 #include <shellapi.h>
 
+#include <cwchar>
+#include <iterator>
+
 #include "AccessCheck_win.h"
 #include "Clipbrd.h"
 #include "DesignReader.h"
+#include "HostsEncoding_win.h"
 #include "HostsFile_win.h"
-#include "HostsText.h"
 #include "KeyboardLayout_win.h"
+#include "WinUtil.h"
 
 namespace vornada {
 
@@ -44,6 +48,17 @@ constexpr TColor kMemoReadOnlyColor = 15921906;  // red 242, green 242, blue 242
 constexpr wchar_t kReplaceCaption[] = L"Внимание!!!";
 constexpr wchar_t kReplaceQuestion[] =
     L"Вы действительно хотите очистить и\r\nзатем вставить текст из буфера обмена?";
+// What the editor says when the hosts file cannot be read as text or the text cannot be saved.
+constexpr wchar_t kHostsNotReadable[] =
+    L"Файл hosts не удалось прочитать как текст: в нём есть нулевые символы или неизвестная "
+    L"кодировка.\r\nСохранение в этот файл отключено, чтобы не потерять его содержимое.";
+constexpr wchar_t kHostsNotRead[] =
+    L"Текст файла hosts не был прочитан, поэтому сохранение отменено: иначе содержимое файла "
+    L"было бы потеряно.";
+constexpr wchar_t kHostsLineNotWritable[] =
+    L"Строка %d содержит символ, который нельзя записать в кодировке файла hosts.\r\nФайл не "
+    L"сохранён.";
+constexpr wchar_t kHostsSaveFailed[] = L"Не удалось сохранить файл hosts:\r\n";
 // The reference screen's copy button: its place, and its width and caption in its two states.
 constexpr int kCopyButtonLeft = 40;
 constexpr int kCopyButtonReadyWidth = 137;
@@ -239,13 +254,46 @@ void TMainForm::CloseTimerTimer(TObject*) {
 }
 
 void TMainForm::LoadHostsFile() {
-  const std::string raw = hosts::ReadWholeFile(hosts::ExpandEnvPath(hosts::HostsFilePath));
-  if (hosts::EqualsNormalised(raw, Memo1->AnsiText())) return;
-  Memo1->Lines().SetText(hosts::NormaliseLineBreaks(raw));
+  std::string raw = hosts::ReadWholeFile(hosts::ExpandEnvPath(hosts::HostsFilePath));
+  // A reload of unchanged bytes needs no decoding: the text they gave last time is kept.
+  if (!hosts_form_ || raw != hosts_raw_) {
+    std::optional<hosts::DecodedHostsText> decoded = hosts::DecodeHostsBytes(raw, ::GetACP());
+    if (!decoded) {
+      hosts_form_.reset();
+      throw hosts::EHostsText(win::Utf8FromWide(kHostsNotReadable));
+    }
+    const std::u16string shown = hosts::NormaliseLineBreaks(
+        std::u16string(decoded->text.begin(), decoded->text.end()));
+    hosts_form_.reset();
+    hosts_shown_.assign(shown.begin(), shown.end());
+    hosts_raw_ = std::move(raw);
+    if (hosts_shown_ != Memo1->Text()) Memo1->SetText(hosts_shown_);
+    hosts_form_ = decoded->form;
+    return;
+  }
+  if (hosts_shown_ != Memo1->Text()) Memo1->SetText(hosts_shown_);
 }
 
 void TMainForm::SaveHostsFile() {
-  hosts::ReplaceFileContents(hosts::ExpandEnvPath(hosts::HostsFilePath), Memo1->AnsiText());
+  const std::wstring path = hosts::ExpandEnvPath(hosts::HostsFilePath);
+  // A file that is not there yet has no text to lose.
+  const bool missing = ::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES &&
+                       (::GetLastError() == ERROR_FILE_NOT_FOUND ||
+                        ::GetLastError() == ERROR_PATH_NOT_FOUND);
+  if (!hosts_form_ && !missing) throw hosts::EHostsText(win::Utf8FromWide(kHostsNotRead));
+  const hosts::EncodedHostsText encoded =
+      hosts::EncodeHostsText(Memo1->Text(), hosts_form_.value_or(hosts::TextForm::kAnsi),
+                             ::GetACP());
+  if (encoded.bad_line != 0) {
+    wchar_t text[256];
+    ::swprintf(text, std::size(text), kHostsLineNotWritable, encoded.bad_line);
+    throw hosts::EHostsText(win::Utf8FromWide(text));
+  }
+  hosts::ReplaceFileContents(path, encoded.bytes);
+}
+
+void TMainForm::ShowHostsMessage(const std::wstring& text) {
+  ::MessageBoxW(Handle(), text.c_str(), kReplaceCaption, MB_OK | MB_ICONERROR);
 }
 
 void TMainForm::Timer2Timer(TObject*) {
@@ -458,6 +506,8 @@ void TMainForm::PassEdit1Change(TObject*) {
     MainPanel->SetEnabled(true);
     InfoPanel->SetEnabled(true);
     LoadHostsFile();
+  } catch (const hosts::EHostsText& e) {
+    ShowHostsMessage(win::WideFromUtf8(e.Message()));
   } catch (const std::exception&) {
   }
   if (!EditorReached()) return;
@@ -528,7 +578,14 @@ void TMainForm::SkImgCheckBox3Click(TObject*) {
 void TMainForm::Memo1Change(TObject*) { FlButton1->SetEnabled(true); }
 
 void TMainForm::FlButton1Click(TObject*) {
-  SaveHostsFile();
+  // A failed save says why; the button stays enabled and the memo keeps the text.
+  try {
+    SaveHostsFile();
+  } catch (const std::exception& e) {
+    ShowHostsMessage(kHostsSaveFailed + win::WideFromUtf8(e.what()));
+    Memo1->SetFocus();
+    return;
+  }
   FlButton1->SetEnabled(false);
   Memo1->SetFocus();
 }
@@ -550,10 +607,17 @@ void TMainForm::FlButton6Click(TObject*) {
                                    kReplaceCaption,
                                    MB_YESNO | MB_ICONINFORMATION);
   if (answer == IDYES) {
-    Memo1->Clear();
-    Memo1->PasteFromClipboard();
+    // The clipboard's text replaces the memo's whole text whether or not the memo takes typing
+    // (a paste into a read-only memo would only have emptied it); without text on the
+    // clipboard, or with text the memo cannot hold, nothing changes.
+    const std::wstring pasted = Clipboard()->AsText();
+    if (!pasted.empty()) {
+      const std::u16string text =
+          hosts::NormaliseLineBreaks(std::u16string(pasted.begin(), pasted.end()));
+      Memo1->SetText(std::wstring(text.begin(), text.end()));
+    }
     Memo1->SetFocus();
-    Clipboard()->Clear();
+    if (!pasted.empty()) Clipboard()->Clear();
   } else {
     Memo1->SetFocus();
   }
@@ -588,7 +652,9 @@ void TMainForm::FxBitBtn1Click(TObject*) {
   try {
     SwitchLayoutToRussian();
     Memo2->SelectAll();
-    Memo2->CopyToClipboard();
+    // Put on the clipboard directly: the edit window's own copy reports no failure, and the
+    // button must show the copied state only after a copy that worked.
+    Clipboard()->SetAsText(Memo2->Text());
     FxBitBtn1->SetLeft(kCopyButtonLeft);
     FxBitBtn1->SetWidth(kCopyButtonCopiedWidth);
     FxBitBtn1->SetCaption(kCopyButtonCopied);

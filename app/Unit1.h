@@ -10,6 +10,9 @@
 
 #include <windows.h>
 
+#include <optional>
+#include <string>
+
 #include "ClipboardWatch_win.h"
 #include "DesignReader.h"
 #include "ExtCtrls.h"
@@ -21,6 +24,7 @@
 #include "FxButton.h"
 #include "FxLabel.h"
 #include "GifAnimator.h"
+#include "HostsEncoding.h"
 #include "ImgList.h"
 #include "SkImgBtn.h"
 #include "SkImgCheckBox.h"
@@ -172,7 +176,11 @@ class TMainForm : public TForm {
   void SwitchLayoutToEnglish();
   void SwitchLayoutToRussian();
 
-  // Hosts file.
+  // Hosts file. A load that finds the file not readable as text raises EHostsText and leaves
+  // the memo as it was; from then on, until a load reads the file, no save may write over it.
+  // A save writes the memo's text in the form the file was read in, and refuses with EHostsText
+  // (nothing written) when the file's text was not read or a character cannot be written in
+  // that form.
   void LoadHostsFile();
   void SaveHostsFile();
 
@@ -196,6 +204,14 @@ class TMainForm : public TForm {
   void ShowPenImage(int index);
   // The copy button of the reference screen back to its ready state.
   void ResetCopyButton();
+  // A message about the hosts file in a message box owned by the window.
+  void ShowHostsMessage(const std::wstring& text);
+
+  // The form the hosts file's text was last read in; empty while its text was not read.
+  std::optional<hosts::TextForm> hosts_form_;
+  // The bytes of that read and the text they gave (line breaks as CR LF).
+  std::string hosts_raw_;
+  std::wstring hosts_shown_;
 
   // Whether the clipboard holds text, read only when the clipboard changed.
   TClipboardTextWatch clipboard_watch_;
