@@ -48,16 +48,33 @@ std::optional<std::string> ExactBytes(std::wstring_view text, UINT code_page) {
   return bytes;
 }
 
+bool HasNonAsciiByte(std::string_view bytes) {
+  for (char c : bytes)
+    if (static_cast<unsigned char>(c) >= 0x80) return true;
+  return false;
+}
+
 // The position of the first character (a surrogate pair taken whole) the code page cannot hold
-// exactly.
+// exactly. Whole lines are tried first, so that a long text costs one conversion per line and
+// only the failing line is tried character by character.
 size_t FirstCharacterNotIn(std::wstring_view text, UINT code_page) {
-  for (size_t i = 0; i < text.size();) {
-    size_t length = 1;
-    if (text[i] >= 0xD800 && text[i] <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF)
-      length = 2;
-    if (!ExactBytes(text.substr(i, length), code_page)) return i;
-    i += length;
+  size_t line_start = 0;
+  while (line_start < text.size()) {
+    size_t line_end = text.find(L'\n', line_start);
+    line_end = line_end == std::wstring_view::npos ? text.size() : line_end + 1;
+    const std::wstring_view line = text.substr(line_start, line_end - line_start);
+    if (!ExactBytes(line, code_page)) {
+      for (size_t i = 0; i < line.size();) {
+        size_t length = 1;
+        if (line[i] >= 0xD800 && line[i] <= 0xDBFF && i + 1 < line.size() &&
+            line[i + 1] >= 0xDC00 && line[i + 1] <= 0xDFFF)
+          length = 2;
+        if (!ExactBytes(line.substr(i, length), code_page)) return line_start + i;
+        i += length;
+      }
+      return line_start;  // the line fails only as a whole (a sequence the page joins)
+    }
+    line_start = line_end;
   }
   return text.size();
 }
@@ -67,14 +84,17 @@ size_t FirstCharacterNotIn(std::wstring_view text, UINT code_page) {
 std::optional<DecodedHostsText> DecodeHostsBytes(std::string_view bytes, UINT code_page) {
   TextForm form = FormByMark(bytes);
   std::optional<std::wstring> text;
+  if (form == TextForm::kAnsi && HasNonAsciiByte(bytes) && IsValidUtf8(bytes)) {
+    // Multi-byte UTF-8 sequences are all but never what text in a single- or double-byte code
+    // page looks like, while under such a code page they would often convert back exactly and
+    // show as garbage; such a file is UTF-8 (as editors write it today).
+    form = TextForm::kUtf8;
+  }
   if (form == TextForm::kAnsi) {
     text = WideFromCodePage(bytes, code_page);
     const std::optional<std::string> back =
         text ? CodePageFromWide(*text, code_page) : std::nullopt;
-    if (!back || *back != bytes) {
-      form = TextForm::kUtf8;
-      text.reset();
-    }
+    if (!back || *back != bytes) return std::nullopt;
   }
   if (form != TextForm::kAnsi) {
     const std::optional<std::u16string> unicode = DecodeUnicodeFile(bytes, form);

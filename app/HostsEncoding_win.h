@@ -1,10 +1,10 @@
 // The hosts file's bytes as the editor's text and back, with the system's ANSI code page for
 // files without a byte-order mark.
 //
-// A file without a mark is text in the ANSI code page when decoding and encoding it again gives
-// exactly its bytes; otherwise it is UTF-8 when its bytes are valid UTF-8; otherwise it is not
-// readable. Files with a mark are read in the form the mark names. The code page is a parameter
-// so that every code page can be tried whatever the system's own is.
+// A file without a mark is UTF-8 when its bytes are valid UTF-8 and not all ASCII; otherwise it
+// is text in the ANSI code page when decoding and encoding it again gives exactly its bytes;
+// otherwise it is not readable. Files with a mark are read in the form the mark names. The code
+// page is a parameter so that every code page can be tried whatever the system's own is.
 #pragma once
 
 #include <windows.h>

@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <thread>
@@ -79,6 +80,14 @@ std::vector<SeenMessageBox> ClickSave() {
   MessageBoxWatcher boxes(0);
   EXPECT_NO_THROW(F().FlButton1Click(F().FlButton1));
   return boxes.Seen();
+}
+
+// The ctest entries run this program under other locales; the ANSI code page they set is the one
+// the cases below are meant to meet (VORNADA_ANSI_CODE_PAGE names it).
+TEST(EditorEdgesTest, RunsUnderTheCodePageItsEntryNames) {
+  const char* expected = std::getenv("VORNADA_ANSI_CODE_PAGE");
+  ASSERT_NE(expected, nullptr) << "the ctest entry names no code page";
+  EXPECT_EQ(::GetACP(), static_cast<UINT>(std::strtoul(expected, nullptr, 10)));
 }
 
 // The hosts file was not readable at unlock: a message says so, the editor stays empty, and
@@ -163,9 +172,12 @@ TEST(EditorEdgesTest, UnicodeFilesKeepTheirFormAndUntouchedBytesAfterAnEdit) {
        L"# \u0440\u0443\r\na", std::string("\xFE\xFF\0#\0 \x04\x40\x04\x43\0\r\0\n\0a\0b", 18)},
       {"utf-16 le, LF line break", std::string("\xFF\xFE" "a\0\n\0", 6), L"a\r\n",
        std::string("\xFF\xFE" "a\0\r\0\n\0b\0", 10)},
-      // Bytes that are no text in the Japanese code page (a lead byte before CR) but UTF-8.
-      {"utf-8 without mark", "# \xE3\x81\x82\r\n1.1.1.1 a", std::nullopt,
+      // Valid UTF-8 beyond ASCII is UTF-8 under every code page, also where (as under 1251 and
+      // 1252) the code page would take the bytes back as other letters.
+      {"utf-8 without mark", "# \xE3\x81\x82\r\n1.1.1.1 a", L"# \u3042\r\n1.1.1.1 a",
        "# \xE3\x81\x82\r\n1.1.1.1 ab"},
+      {"cyrillic utf-8 without mark", "# \xD1\x80\xD1\x83\r\n1.1.1.1 a",
+       L"# \u0440\u0443\r\n1.1.1.1 a", "# \xD1\x80\xD1\x83\r\n1.1.1.1 ab"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

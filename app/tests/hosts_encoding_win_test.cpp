@@ -26,12 +26,14 @@ TEST(HostsEncodingWinTest, FileFormAndTextUnderEachCodePage) {
     std::wstring text;
   } cases[] = {
       {"cyrillic in 1251", 1251, "1.1.1.1 \xF0\xF3", TextForm::kAnsi, L"1.1.1.1 \u0440\u0443"},
-      {"utf-8 bytes that are 1251 text", 1251, "\xD1\x80", TextForm::kAnsi, L"\u0421\u0402"},
+      // Valid multi-byte UTF-8 is UTF-8 even where the code page would take the bytes back.
+      {"utf-8 under 1251", 1251, "# \xD1\x80\r\n", TextForm::kUtf8, L"# \u0440\r\n"},
+      {"ascii under 1251", 1251, "127.0.0.1 a\r\n", TextForm::kAnsi, L"127.0.0.1 a\r\n"},
       {"hiragana in 932", 932, "\x82\xA0\r\n", TextForm::kAnsi, L"\u3042\r\n"},
       // The last byte starts a two-byte character that never comes: not 932 text, but UTF-8.
       {"utf-8 under 932", 932, "\xE3\x81\x82", TextForm::kUtf8, L"\u3042"},
       {"cut-off 932, not utf-8", 932, "a\x82", std::nullopt, L""},
-      {"utf-8 under 65001", 65001, "caf\xC3\xA9\n", TextForm::kAnsi, L"caf\u00E9\n"},
+      {"utf-8 under 65001", 65001, "caf\xC3\xA9\n", TextForm::kUtf8, L"caf\u00E9\n"},
       {"1251 bytes under 65001", 65001, "\xF0\xF3", std::nullopt, L""},
       {"overlong under 65001", 65001, "\xC0\xAF", std::nullopt, L""},
       {"utf-8 mark", 932, "\xEF\xBB\xBF\xD1\x80", TextForm::kUtf8Bom, L"\u0440"},
