@@ -227,7 +227,9 @@ void TSkImgFadeBase::HookForm() {
 
 void TSkImgFadeBase::UnhookForm() { hooks_.UnhookForm(); }
 
+// The notifications may free this control; then the hook passes the message on by itself.
 void TSkImgFadeBase::AppWndProc(TMessage& m) {
+  const auto alive = Alive();
   if (m.Msg == WM_SIZE) {
     if (m.WParam == SIZE_MINIMIZED) {
       DoAppMinimize();
@@ -235,11 +237,12 @@ void TSkImgFadeBase::AppWndProc(TMessage& m) {
       DoAppRestore();
     }
   }
-  hooks_.PassOnApplication(m);
+  if (*alive) hooks_.PassOnApplication(m);
 }
 
 // The notification comes before the form itself handles its activation.
 void TSkImgFadeBase::FormWndProc(TMessage& m) {
+  const auto alive = Alive();
   if (m.Msg == WM_ACTIVATE && Screen()->ActiveControl() != nullptr) {
     if (LOWORD(m.WParam) != WA_INACTIVE) {
       DoFormActivate();
@@ -247,15 +250,16 @@ void TSkImgFadeBase::FormWndProc(TMessage& m) {
       DoFormDeactivate();
     }
   }
-  hooks_.PassOnForm(m);
+  if (*alive) hooks_.PassOnForm(m);
 }
 
+// The handlers are called through copies: one that frees the control frees the originals.
 void TSkImgFadeBase::DoFormActivate() {
-  if (OnFormActivate) OnFormActivate(this);
+  if (const TNotifyEvent handler = OnFormActivate) handler(this);
 }
 
 void TSkImgFadeBase::DoFormDeactivate() {
-  if (OnFormDeactivate) OnFormDeactivate(this);
+  if (const TNotifyEvent handler = OnFormDeactivate) handler(this);
 }
 
 void TSkImgFadeBase::DoAppRestore() { DoFormActivate(); }

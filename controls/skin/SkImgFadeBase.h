@@ -65,6 +65,9 @@ class TSkImgFadeBase : public TCustomControl {
   void FadeStep();
   void SetFadeActive(bool value);
   void SetFadeReverse(bool value);
+  // Turns false when this control is freed: a caller of an event handler (which may free the
+  // control) checks it before touching the control again.
+  std::shared_ptr<const bool> Alive() const { return hooks_.Alive(); }
   void HookApplication();
   void UnhookApplication();
   void HookForm();
