@@ -38,7 +38,9 @@ TSkImgFadeBase::TSkImgFadeBase(TComponent* owner) : TCustomControl(owner) {
   timer_ = new TTimer(this);
   timer_->SetInterval(static_cast<UINT>(fade_update_interval_));
   timer_->SetOnTimer([this](TObject*) { Tick(); });
-  timer_->SetEnabled(true);
+  // The timer runs only while a fade does (SetFadeActive starts and stops it): an idle control
+  // costs nothing.
+  timer_->SetEnabled(false);
   if (dynamic_cast<TForm*>(owner) != nullptr && !IsDesigning()) {
     HookApplication();
     HookForm();
@@ -85,6 +87,7 @@ void TSkImgFadeBase::SetFadeAutoReverse(bool value) {
 
 void TSkImgFadeBase::SetFadeActive(bool value) {
   fade_active_ = value;
+  timer_->SetEnabled(value);
   RequestRepaint();
 }
 
