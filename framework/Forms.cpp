@@ -534,6 +534,7 @@ bool TApplication::ProcessMessage(MSG& msg) {
     ::DispatchMessageW(&msg);
   }
   CheckSynchronize();
+  if (msg.message != WM_TIMER) pointer_check_due_ = true;
   if (msg.message == WM_MOUSEMOVE || (msg.message >= WM_LBUTTONDOWN && msg.message <= WM_MBUTTONDBLCLK))
     UpdateMouseControl();
   return true;
@@ -552,7 +553,10 @@ void TApplication::ProcessMessages() {
 
 void TApplication::Idle() {
   try {
-    UpdateMouseControl();
+    if (pointer_check_due_) {
+      pointer_check_due_ = false;
+      UpdateMouseControl();
+    }
     if (OnIdle) OnIdle(this);
   } catch (...) {
     HandleException(std::current_exception());
