@@ -534,7 +534,6 @@ bool TApplication::ProcessMessage(MSG& msg) {
     ::DispatchMessageW(&msg);
   }
   CheckSynchronize();
-  if (msg.message != WM_TIMER) pointer_check_due_ = true;
   if (msg.message == WM_MOUSEMOVE || (msg.message >= WM_LBUTTONDOWN && msg.message <= WM_MBUTTONDBLCLK))
     UpdateMouseControl();
   return true;
@@ -553,10 +552,7 @@ void TApplication::ProcessMessages() {
 
 void TApplication::Idle() {
   try {
-    if (pointer_check_due_) {
-      pointer_check_due_ = false;
-      UpdateMouseControl();
-    }
+    UpdateMouseControl();
     if (OnIdle) OnIdle(this);
   } catch (...) {
     HandleException(std::current_exception());

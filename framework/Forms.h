@@ -215,11 +215,6 @@ class TApplication : public TComponent {
   bool show_main_form_ = true;
   bool terminated_ = false;
   TControl* mouse_control_ = nullptr;
-  // Whether the idle round must look for the control under the pointer again: set by every
-  // message but a timer tick (a pointer move, a repaint after a layout change, a wake-up from
-  // another thread ...), so that a window idling with a fast timer asks nothing of the system
-  // between two ticks.
-  bool pointer_check_due_ = true;
 };
 
 TApplication* Application();
