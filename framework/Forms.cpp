@@ -561,15 +561,21 @@ void TApplication::Idle() {
   if (!terminated_) ::WaitMessage();
 }
 
+// Called from the message loop outside any window procedure: a failure of an enter or leave
+// handler is reported like any other handler's failure and the program goes on.
 void TApplication::UpdateMouseControl() {
-  POINT p;
-  TControl* target = nullptr;
-  if (::GetCursorPos(&p)) target = FindDragTarget(p, true);
-  if (target == mouse_control_) return;
-  TControl* old = mouse_control_;
-  mouse_control_ = target;
-  if (old != nullptr) old->Perform(CM_MOUSELEAVE);
-  if (mouse_control_ != nullptr && mouse_control_ == target) target->Perform(CM_MOUSEENTER);
+  try {
+    POINT p;
+    TControl* target = nullptr;
+    if (::GetCursorPos(&p)) target = FindDragTarget(p, true);
+    if (target == mouse_control_) return;
+    TControl* old = mouse_control_;
+    mouse_control_ = target;
+    if (old != nullptr) old->Perform(CM_MOUSELEAVE);
+    if (mouse_control_ != nullptr && mouse_control_ == target) target->Perform(CM_MOUSEENTER);
+  } catch (...) {
+    HandleException(std::current_exception());
+  }
 }
 
 void TApplication::ForgetControl(TControl* control) {

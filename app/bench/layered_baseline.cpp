@@ -2,7 +2,9 @@
 // layered window of the question screen's size (405 x 150), centred on the desktop. By default
 // it fades in as the program does (opacity from 0 in steps of 15 every 10 ms), so the
 // benchmark compares the start-up work and not the fade; with --opaque it shows at full opacity
-// at once. It runs until it is ended from outside.
+// at once. With --idle-timer it is the baseline of the idle benchmark: the window shown opaque
+// with one 10 ms timer that does nothing, running for ever (the least a program with a 10 ms
+// watch costs while idle). It runs until it is ended from outside.
 #include <windows.h>
 
 #include <cwchar>
@@ -14,6 +16,7 @@ namespace {
 constexpr int kWidth = 405;
 constexpr int kHeight = 150;
 constexpr UINT_PTR kFadeTimer = 1;
+constexpr UINT_PTR kIdleTimer = 2;
 constexpr BYTE kFadeStep = 15;
 
 BYTE g_alpha = 0;
@@ -45,7 +48,11 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR command_line, int) {
-  const bool opaque = command_line != nullptr && std::wcsstr(command_line, L"--opaque") != nullptr;
+  const auto has = [command_line](const wchar_t* option) {
+    return command_line != nullptr && std::wcsstr(command_line, option) != nullptr;
+  };
+  const bool idle_timer = has(L"--idle-timer");
+  const bool opaque = idle_timer || has(L"--opaque");
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof(wc);
   wc.lpfnWndProc = WindowProc;
@@ -58,14 +65,18 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR command_line, int) {
                    (::GetSystemMetrics(SM_CXVIRTUALSCREEN) - kWidth) / 2;
   const int top = ::GetSystemMetrics(SM_YVIRTUALSCREEN) +
                   (::GetSystemMetrics(SM_CYVIRTUALSCREEN) - kHeight) / 2;
+  // The idle baseline runs beside the program under test and must not take its activation.
+  const DWORD ex_style =
+      WS_EX_LAYERED | WS_EX_TOPMOST | (idle_timer ? WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW : 0);
   const vornada::win::UniqueWindow window(::CreateWindowExW(
-      WS_EX_LAYERED | WS_EX_TOPMOST, wc.lpszClassName, L"layered baseline", WS_POPUP, left, top,
+      ex_style, wc.lpszClassName, L"layered baseline", WS_POPUP, left, top,
       kWidth, kHeight, nullptr, nullptr, instance, nullptr));
   if (!window) return 1;
   g_alpha = opaque ? 255 : 0;
   ::SetLayeredWindowAttributes(window.get(), 0, g_alpha, LWA_ALPHA);
-  ::ShowWindow(window.get(), SW_SHOW);
+  ::ShowWindow(window.get(), idle_timer ? SW_SHOWNOACTIVATE : SW_SHOW);
   if (!opaque) ::SetTimer(window.get(), kFadeTimer, 10, nullptr);
+  if (idle_timer) ::SetTimer(window.get(), kIdleTimer, 10, nullptr);
   MSG msg;
   while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
     ::TranslateMessage(&msg);

@@ -18,41 +18,96 @@ TFxBlinkingControlsList* g_blinking_list = nullptr;
 TFxBlinkingControlsList* TFxBlinkingControlsList::Instance() { return g_blinking_list; }
 
 TFxBlinkingControlsList::TFxBlinkingControlsList() {
+  timer_.SetEnabled(false);
   timer_.SetInterval(interval_off_);
   timer_.SetOnTimer([this](TObject*) { Tick(); });
+  next_change_ = ::GetTickCount64() + interval_off_;
 }
 
 void TFxBlinkingControlsList::Add(TControl* control) {
   if (g_blinking_list == nullptr) g_blinking_list = new TFxBlinkingControlsList();
   g_blinking_list->controls_.push_back(control);
+  g_blinking_list->UpdateTimer();
 }
 
 void TFxBlinkingControlsList::Remove(TControl* control) {
   TFxBlinkingControlsList* list = g_blinking_list;
   if (list == nullptr) return;
   std::erase(list->controls_, control);
-  if (!list->controls_.empty()) return;
+  if (!list->controls_.empty()) {
+    list->UpdateTimer();
+    return;
+  }
   g_blinking_list = nullptr;
   // A label freed by a handler during a tick: the list goes once the tick is over.
   if (list->ticking_) list->free_after_tick_ = true;
   else delete list;
 }
 
+void TFxBlinkingControlsList::BlinkingChanged() {
+  if (g_blinking_list != nullptr) g_blinking_list->UpdateTimer();
+}
+
+bool TFxBlinkingControlsList::AnyBlinks() const {
+  return std::any_of(controls_.begin(), controls_.end(),
+                     [](TControl* c) { return c->Perform(kFxBlinkQueryMessage) == 1; });
+}
+
+void TFxBlinkingControlsList::CatchUp(uint64_t now) {
+  if (now < next_change_) return;
+  // Whole on-and-off periods leave the phase as it is.
+  const uint64_t period = uint64_t{interval_on_} + interval_off_;
+  if (period == 0) {
+    next_change_ = now;
+    return;
+  }
+  next_change_ += (now - next_change_) / period * period;
+  while (next_change_ <= now) {
+    blink_phase_ = !blink_phase_;
+    next_change_ += blink_phase_ ? interval_on_ : interval_off_;
+  }
+}
+
+void TFxBlinkingControlsList::UpdateTimer() {
+  if (ticking_) return;  // the tick decides when it is over
+  const bool run = AnyBlinks();
+  if (run == timer_.Enabled()) return;
+  if (!run) {
+    timer_.SetEnabled(false);  // the clock keeps counting in next_change_
+    return;
+  }
+  const uint64_t now = ::GetTickCount64();
+  CatchUp(now);
+  timer_.SetInterval(static_cast<UINT>(next_change_ - now));
+  timer_.SetEnabled(true);
+}
+
 void TFxBlinkingControlsList::Tick() {
   blink_phase_ = !blink_phase_;
-  timer_.SetInterval(blink_phase_ ? interval_on_ : interval_off_);
+  const UINT length = blink_phase_ ? interval_on_ : interval_off_;
+  next_change_ = ::GetTickCount64() + length;
+  timer_.SetInterval(length);
   ticking_ = true;
+  bool any = false;
   // Also when a label's handling fails: the list goes if its last label went meanwhile.
-  ScopeExit done([this] {
+  ScopeExit done([this, &any] {
     ticking_ = false;
-    if (free_after_tick_) delete this;
+    if (free_after_tick_) {
+      delete this;
+    } else if (!any) {
+      UpdateTimer();
+    }
   });
   const std::vector<TControl*> controls = controls_;
   for (TControl* c : controls) {
     // A control freed by an earlier one's handling is no longer on the list.
     if (std::find(controls_.begin(), controls_.end(), c) == controls_.end()) continue;
-    if (c->Perform(kFxBlinkQueryMessage) == 1) c->Perform(kFxBlinkPhaseMessage, blink_phase_ ? 1 : 0);
+    if (c->Perform(kFxBlinkQueryMessage) == 1) {
+      any = true;
+      c->Perform(kFxBlinkPhaseMessage, blink_phase_ ? 1 : 0);
+    }
   }
+  if (any) any = AnyBlinks();  // a handler may have stopped the last blinking label
 }
 
 // ---- TFxLabel --------------------------------------------------------------------------------
@@ -158,6 +213,7 @@ void TFxLabel::SetRotation(TRotation value) {
 void TFxLabel::SetBlinking(bool value) {
   if (blinking_ == value) return;
   blinking_ = value;
+  TFxBlinkingControlsList::BlinkingChanged();
   if (!value) {
     blink_phase_ = false;
     current_color_ = font_color_;

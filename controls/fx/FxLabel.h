@@ -11,11 +11,14 @@
 // A caption change repaints the label at once, before the setter returns, so that a caption set
 // just before the program blocks (in a sleep, say) is already on the screen.
 //
-// Blinking: all labels are registered with one shared list (TFxBlinkingControlsList) that owns
-// a timer for as long as any label exists. Each tick flips the global phase (the first tick,
-// BlinkIntervalOff after the list was made, enters the normal phase), sets the timer to the
-// length of the phase entered, asks every label whether it blinks (message 46056, answer 1) and
-// tells those the phase (message 46057, first parameter 1 for the blink phase).
+// Blinking: all labels are registered with one shared list (TFxBlinkingControlsList) that keeps
+// the global phase for as long as any label exists. The phase changes on a clock that starts
+// when the list is made (the first change, BlinkIntervalOff later, enters the normal phase; each
+// phase lasts the length of its interval). At each change the list asks every label whether it
+// blinks (message 46056, answer 1) and tells those the phase (message 46057, first parameter 1
+// for the blink phase). Its timer runs only while a label blinks: while none does, the phase
+// changes are counted from the clock when a label starts blinking again, so an idle window
+// costs no timer messages and the blinking keeps its rhythm.
 #pragma once
 
 #include <cstdint>
@@ -41,6 +44,8 @@ class TFxBlinkingControlsList {
   static void Add(TControl* control);
   // Unregisters it; the list goes with the last one.
   static void Remove(TControl* control);
+  // A registered control started or stopped blinking: the timer runs while any control blinks.
+  static void BlinkingChanged();
 
   uint16_t IntervalOn() const { return interval_on_; }
   void SetIntervalOn(uint16_t value) { interval_on_ = value; }
@@ -53,7 +58,12 @@ class TFxBlinkingControlsList {
  private:
   TFxBlinkingControlsList();
   void Tick();
+  bool AnyBlinks() const;
+  void UpdateTimer();
+  // Moves the phase clock up to `now` (the phase changes that passed while no timer ran).
+  void CatchUp(uint64_t now);
   std::vector<TControl*> controls_;
+  uint64_t next_change_ = 0;  // GetTickCount64 time of the next phase change
   TTimer timer_{nullptr};
   uint16_t interval_on_ = 500;
   uint16_t interval_off_ = 500;

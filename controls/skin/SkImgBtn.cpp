@@ -420,14 +420,17 @@ void TSkImgBtn::HandleStateMessage(TMessage& m) {
   RequestRepaint();
 }
 
+// The handler may free this button.
 void TSkImgBtn::DoFormActivate() {
+  const auto alive = Alive();
   TSkImgFadeBase::DoFormActivate();
-  if (activate_auto_) SetEnabled(true);
+  if (*alive && activate_auto_) SetEnabled(true);
 }
 
 void TSkImgBtn::DoFormDeactivate() {
+  const auto alive = Alive();
   TSkImgFadeBase::DoFormDeactivate();
-  if (activate_auto_) SetEnabled(false);
+  if (*alive && activate_auto_) SetEnabled(false);
 }
 
 }  // namespace vornada

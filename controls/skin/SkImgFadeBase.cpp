@@ -38,7 +38,9 @@ TSkImgFadeBase::TSkImgFadeBase(TComponent* owner) : TCustomControl(owner) {
   timer_ = new TTimer(this);
   timer_->SetInterval(static_cast<UINT>(fade_update_interval_));
   timer_->SetOnTimer([this](TObject*) { Tick(); });
-  timer_->SetEnabled(true);
+  // The timer runs only while a fade does (SetFadeActive starts and stops it): an idle control
+  // costs nothing.
+  timer_->SetEnabled(false);
   if (dynamic_cast<TForm*>(owner) != nullptr && !IsDesigning()) {
     HookApplication();
     HookForm();
@@ -85,6 +87,7 @@ void TSkImgFadeBase::SetFadeAutoReverse(bool value) {
 
 void TSkImgFadeBase::SetFadeActive(bool value) {
   fade_active_ = value;
+  timer_->SetEnabled(value);
   RequestRepaint();
 }
 
@@ -227,7 +230,9 @@ void TSkImgFadeBase::HookForm() {
 
 void TSkImgFadeBase::UnhookForm() { hooks_.UnhookForm(); }
 
+// The notifications may free this control; then the hook passes the message on by itself.
 void TSkImgFadeBase::AppWndProc(TMessage& m) {
+  const auto alive = Alive();
   if (m.Msg == WM_SIZE) {
     if (m.WParam == SIZE_MINIMIZED) {
       DoAppMinimize();
@@ -235,11 +240,12 @@ void TSkImgFadeBase::AppWndProc(TMessage& m) {
       DoAppRestore();
     }
   }
-  hooks_.PassOnApplication(m);
+  if (*alive) hooks_.PassOnApplication(m);
 }
 
 // The notification comes before the form itself handles its activation.
 void TSkImgFadeBase::FormWndProc(TMessage& m) {
+  const auto alive = Alive();
   if (m.Msg == WM_ACTIVATE && Screen()->ActiveControl() != nullptr) {
     if (LOWORD(m.WParam) != WA_INACTIVE) {
       DoFormActivate();
@@ -247,15 +253,16 @@ void TSkImgFadeBase::FormWndProc(TMessage& m) {
       DoFormDeactivate();
     }
   }
-  hooks_.PassOnForm(m);
+  if (*alive) hooks_.PassOnForm(m);
 }
 
+// The handlers are called through copies: one that frees the control frees the originals.
 void TSkImgFadeBase::DoFormActivate() {
-  if (OnFormActivate) OnFormActivate(this);
+  if (const TNotifyEvent handler = OnFormActivate) handler(this);
 }
 
 void TSkImgFadeBase::DoFormDeactivate() {
-  if (OnFormDeactivate) OnFormDeactivate(this);
+  if (const TNotifyEvent handler = OnFormDeactivate) handler(this);
 }
 
 void TSkImgFadeBase::DoAppRestore() { DoFormActivate(); }

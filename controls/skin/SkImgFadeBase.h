@@ -12,7 +12,7 @@
 // `animating_`; a paint that finds the fade no longer active with `fade_step_` != 1 resets the
 // step, clears `animating_` and shows the final picture. The timer repaints the control while
 // it is animating; repaints asked for while painting wait for the end of that paint and are left
-// to the timer while a fade runs.
+// to the timer while a fade runs. The timer runs only while a fade is active.
 //
 // Hooks: a control owned by a form (and not being designed) hooks the application window and
 // the form's window for its whole life, through TWindowHook: controls may be freed in any order.
@@ -65,6 +65,9 @@ class TSkImgFadeBase : public TCustomControl {
   void FadeStep();
   void SetFadeActive(bool value);
   void SetFadeReverse(bool value);
+  // Turns false when this control is freed: a caller of an event handler (which may free the
+  // control) checks it before touching the control again.
+  std::shared_ptr<const bool> Alive() const { return hooks_.Alive(); }
   void HookApplication();
   void UnhookApplication();
   void HookForm();

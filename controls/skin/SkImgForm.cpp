@@ -237,25 +237,27 @@ void TSkImgForm::WndProc(TMessage& m) {
 
 // ---- hooks -----------------------------------------------------------------------------------
 
+// The event handlers are called through copies and may free this control; then the hook passes
+// the message on by itself.
 void TSkImgForm::AppWndProc(TMessage& m) {
+  const auto alive = hooks_.Alive();
   if (m.Msg == WM_SIZE) {
-    if (m.WParam == SIZE_MINIMIZED && OnMinimize) OnMinimize(this);
-    if (m.WParam == SIZE_RESTORED && OnRestore) OnRestore(this);
+    TNotifyEvent handler;
+    if (m.WParam == SIZE_MINIMIZED) handler = OnMinimize;
+    if (m.WParam == SIZE_RESTORED) handler = OnRestore;
+    if (handler) handler(this);
   }
-  hooks_.PassOnApplication(m);
+  if (*alive) hooks_.PassOnApplication(m);
 }
 
 void TSkImgForm::FormWndProc(TMessage& m) {
+  const auto alive = hooks_.Alive();
   if (m.Msg == WM_ACTIVATE && Screen()->ActiveControl() != nullptr) {
-    if (LOWORD(m.WParam) != WA_INACTIVE) {
-      ApplyActive(true);
-      if (OnActivate) OnActivate(this);
-    } else {
-      ApplyActive(false);
-      if (OnDeactivate) OnDeactivate(this);
-    }
+    const bool active = LOWORD(m.WParam) != WA_INACTIVE;
+    ApplyActive(active);
+    if (const TNotifyEvent handler = active ? OnActivate : OnDeactivate) handler(this);
   }
-  hooks_.PassOnForm(m);
+  if (*alive) hooks_.PassOnForm(m);
 }
 
 }  // namespace vornada

@@ -19,6 +19,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 #include "Forms.h"
 #include "Graphics.h"
@@ -67,8 +68,19 @@ bool ApplyControlRegion(TBitmap& bitmap, TColor transparent, HWND window);
 
 // The two window hooks of a skinned control: the application window and its form's window. The
 // handlers see each message first; the message then goes on to the window unchanged.
+//
+// A handler may free the control that owns the hooks (an event handler it calls may do so).
+// `Alive` hands out a flag that stays readable after that and turns false when the hooks go, so
+// the handler can tell, after calling out, whether it may still touch its control; if not it
+// simply returns and the hook passes the message on by itself.
 class TSkWindowHooks {
  public:
+  TSkWindowHooks() = default;
+  ~TSkWindowHooks() { *alive_ = false; }
+  TSkWindowHooks(const TSkWindowHooks&) = delete;
+  TSkWindowHooks& operator=(const TSkWindowHooks&) = delete;
+
+  std::shared_ptr<const bool> Alive() const { return alive_; }
   // Fails with "Error: Couldn't get Application.Handle" without an application window, and
   // with an out-of-resources "Error: WndProc pointer = nil" when the window cannot be hooked.
   void HookApplication(TWindowHook::Handler handler);
@@ -86,6 +98,7 @@ class TSkWindowHooks {
  private:
   TWindowHook application_;
   TWindowHook form_;
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace vornada

@@ -1,7 +1,7 @@
 // Tests of the application object under Wine: its hidden window and title, failures reported
 // through OnException (silent EAbort) or the error box, failures escaping event handlers,
-// minimising and restoring the program with its forms, and the message loop ending on
-// Terminate.
+// minimising and restoring the program with its forms, failures of the pointer's enter and leave
+// handling in the message loop, and the message loop ending on Terminate.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -126,6 +126,67 @@ TEST(ErrorReport, FailureEscapingAnEventHandlerIsReportedAndTheProgramGoesOn) {
   ::SendMessageW(form.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
   EXPECT_EQ(seen, (std::vector<std::string>{"Click failed", "up"})) << "later messages work";
 }
+
+// A control whose pointer-entered or pointer-left handling fails.
+class FailingOnPointer : public TCustomControl {
+ public:
+  FailingOnPointer(TComponent* owner, UINT failing) : TCustomControl(owner), failing_(failing) {}
+  void WndProc(TMessage& m) override {
+    if (m.Msg == failing_) throw Exception(m.Msg == CM_MOUSEENTER ? "Enter failed" : "Leave failed");
+    TCustomControl::WndProc(m);
+  }
+
+ private:
+  UINT failing_;
+};
+
+struct PointerFailureCase {
+  const char* name;
+  UINT failing;
+  const char* text;
+  friend void PrintTo(const PointerFailureCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class PointerFailure : public ::testing::TestWithParam<PointerFailureCase> {};
+
+// The control under the pointer is updated by the message loop itself, outside any window
+// procedure: a failing enter or leave is reported and the loop goes on (the program does not
+// end without saving through its normal path).
+TEST_P(PointerFailure, FailingEnterOrLeaveIsReportedAndTheLoopGoesOn) {
+  std::vector<std::string> seen;
+  ExceptionHandlerScope scope([&](TObject*, const std::exception& e) { seen.push_back(e.what()); });
+  TPanel& stage = testing::StagePanel();
+  auto control = std::make_unique<FailingOnPointer>(&stage, GetParam().failing);
+  control->SetParent(&stage);
+  control->SetBounds(20, 20, 60, 40);
+  PumpMessages(10);
+  POINT inside{20 + 30, 20 + 20};
+  ::ClientToScreen(stage.Handle(), &inside);
+  POINT outside{200, 200};
+  ::ClientToScreen(stage.Handle(), &outside);
+  ::SetCursorPos(outside.x, outside.y);
+  Application()->UpdateMouseControl();
+  ASSERT_NE(Application()->MouseControl(), control.get());
+  // Into the control and out again: one of the two fails; neither leaves the loop.
+  for (const POINT& at : {inside, outside}) {
+    ::SetCursorPos(at.x, at.y);
+    EXPECT_NO_THROW(Application()->UpdateMouseControl());
+  }
+  EXPECT_EQ(seen, std::vector<std::string>{GetParam().text});
+  // The message loop still runs its round after a pointer move.
+  ::SetCursorPos(inside.x, inside.y);
+  ::PostMessageW(stage.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(50, 40));
+  EXPECT_NO_THROW(Application()->ProcessMessages());
+  ::SetCursorPos(outside.x, outside.y);
+  EXPECT_NO_THROW(Application()->UpdateMouseControl());
+  EXPECT_EQ(seen.size(), 2u) << "reported again on the second round";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, PointerFailure,
+    ::testing::Values(PointerFailureCase{"enter", CM_MOUSEENTER, "Enter failed"},
+                      PointerFailureCase{"leave", CM_MOUSELEAVE, "Leave failed"}),
+    [](const auto& table_row) { return std::string(table_row.param.name); });
 
 TEST(ApplicationWindow, MinimiseHidesTheFormsAndRestoreBringsThemBack) {
   auto form = std::make_unique<TForm>(nullptr);

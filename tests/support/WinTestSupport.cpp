@@ -32,6 +32,21 @@ bool PumpUntil(const std::function<bool()>& done, int timeout_ms) {
   return done();
 }
 
+int PumpCountingTimerMessages(int ms) {
+  int timers = 0;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < end) {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_TIMER) ++timers;
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+    ::Sleep(1);
+  }
+  return timers;
+}
+
 // ---- the stage -------------------------------------------------------------------------------
 
 ObservedForm& StageForm() {

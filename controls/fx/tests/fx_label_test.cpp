@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <memory>
 
 #include "FxLabel.h"
@@ -389,7 +390,7 @@ TEST(FxLabelBlinking, TheSharedListLivesWithTheLabels) {
     auto* list = TFxBlinkingControlsList::Instance();
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->Count(), 2);
-    EXPECT_TRUE(list->Timer().Enabled());
+    EXPECT_FALSE(list->Timer().Enabled()) << "no label blinks";
     EXPECT_EQ(list->Timer().Interval(), 500u);
     a.SetBlinkIntervalOn(120);
     EXPECT_EQ(b.BlinkIntervalOn(), 120);  // shared by every label
@@ -440,6 +441,49 @@ TEST(FxLabelBlinking, PhasesFollowTheTimerAndOnlyBlinkingLabelsHearThem) {
   // Blinking off: the normal colour at once, painted.
   blinking->SetBlinking(false);
   EXPECT_EQ(blinking->CurrentColor(), clBlack);
+}
+
+// The blink timer runs only while a label blinks, and the phases keep the rhythm that starts
+// when the list is made: changes every 500 ms, the first into the normal phase, so the blink
+// phase begins 1000, 2000, ... ms after the first label was made.
+TEST(FxLabelBlinking, TheTimerRunsOnlyWhileALabelBlinksAndThePhasesKeepTheirRhythm) {
+  ASSERT_EQ(TFxBlinkingControlsList::Instance(), nullptr) << "a label of another test is alive";
+  testing::PumpMessages(20);
+  const auto start = std::chrono::steady_clock::now();
+  auto label = std::make_unique<BlinkLog>(nullptr);
+  label->start = start;
+  label->SetParent(&testing::StagePanel());
+  label->SetCaption(L"Blink");
+  label->Font().SetColor(clBlack);
+  label->SetBlinkColor(clRed);
+  EXPECT_EQ(testing::PumpCountingTimerMessages(700), 0) << "no label blinks yet";
+  label->SetBlinking(true);
+  ASSERT_TRUE(testing::PumpUntil([&] { return label->Phases().size() >= 2; }, 3000));
+  auto phases = label->Phases();
+  EXPECT_EQ(phases[0].phase, 1u) << "the change at 1000 ms enters the blink phase";
+  EXPECT_GE(phases[0].ms, 950);
+  EXPECT_LT(phases[0].ms, 1400);
+  EXPECT_EQ(phases[1].phase, 0u);
+  EXPECT_GE(phases[1].ms - phases[0].ms, 450);
+  EXPECT_LT(phases[1].ms - phases[0].ms, 900);
+  EXPECT_EQ(label->CurrentColor(), clBlack);
+  // Stopped: the normal colour, and no timer any more.
+  ASSERT_TRUE(testing::PumpUntil([&] { return label->Phases().size() >= 3; }, 2000));
+  EXPECT_EQ(label->CurrentColor(), clRed);
+  label->SetBlinking(false);
+  EXPECT_EQ(label->CurrentColor(), clBlack);
+  EXPECT_EQ(testing::PumpCountingTimerMessages(700), 0) << "blinking stopped";
+  // Started again: it blinks on, in phases that still change on the 500 ms rhythm.
+  const size_t told = label->Phases().size();
+  label->SetBlinking(true);
+  ASSERT_TRUE(testing::PumpUntil([&] { return label->Phases().size() >= told + 2; }, 3000));
+  phases = label->Phases();
+  for (size_t i = told; i < told + 2; ++i) {
+    const double since_change = std::fmod(phases[i].ms, 500.0);
+    EXPECT_TRUE(since_change < 150 || since_change > 480) << "phase change at " << phases[i].ms;
+    EXPECT_EQ(phases[i].phase, static_cast<WPARAM>(static_cast<int>((phases[i].ms + 100) / 500) % 2 == 0))
+        << "blink phase on even multiples of 500 ms, at " << phases[i].ms;
+  }
 }
 
 TEST(FxLabelBlinking, ALabelFreedByItsOwnPhaseTakesTheListWithIt) {

@@ -1,15 +1,19 @@
 // Tests of the fade-animated base under Wine, through a small subclass that follows the base's
 // fade protocol: defaults and setters, every effect's frames step by step against the pixel
 // formulas (step 1 never drawn, the last invert step not drawn), looping, auto-reverse, the
-// timer's repaints, the click on a mouse release (any button, inside only, null sender), the
-// pointer events of the control itself, and the transparent window.
+// timer's repaints (and its running only while a fade does, for the base and both skinned
+// controls), the click on a mouse release (any button, inside only, null sender), the pointer
+// events of the control itself, and the transparent window.
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "SkImgBtn.h"
+#include "SkImgCheckBox.h"
 #include "SkImgFadeBase.h"
 #include "SkinTestSupport.h"
 #include "core/SkPixels.h"
@@ -236,6 +240,58 @@ TEST_F(FadeBase, TimerRepaintsWhileAFadeRunsAndThenStops) {
   PumpMessages(200);
   EXPECT_EQ(probe_->paints, paints) << "an idle timer paints nothing";
 }
+
+// Each fade repaints once per FadeUpdateInterval, ends with the final picture and stops its
+// timer; the next fade starts it again at its own interval.
+TEST_F(FadeBase, AFadeRepaintsAtItsIntervalEndsWithTheFinalPictureAndStopsItsTimer) {
+  PumpMessages(50);
+  ASSERT_EQ(testing::PumpCountingTimerMessages(150), 0) << "no timer runs before a fade";
+  probe_->SetFadeStates(10);
+  for (const int interval : {40, 80}) {
+    probe_->SetFadeUpdateInterval(interval);
+    probe_->drawn_steps.clear();
+    probe_->StartFade(from_, to_, false);
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(PumpUntil([&] { return probe_->Step() == 1 && !probe_->Active(); }, 4000))
+        << "interval " << interval;
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - start);
+    EXPECT_EQ(probe_->drawn_steps, (std::vector<int>{2, 3, 4, 5, 6, 7, 8, 9, 10}));
+    // Steps 3 .. 10 and the end: nine ticks (the first may come early, none twice as fast).
+    EXPECT_GE(elapsed.count(), 8 * interval * 3 / 4) << "interval " << interval;
+    EXPECT_EQ(PixelsOf(probe_->Frame()), PixelsOf(to_)) << "the final picture";
+    EXPECT_EQ(testing::PumpCountingTimerMessages(3 * interval + 100), 0)
+        << "the timer stops with the fade, interval " << interval;
+  }
+}
+
+// An idle skinned control (no fade running) costs no timer messages.
+struct IdleControlCase {
+  const char* name;
+  std::function<TSkImgFadeBase*(TComponent* owner)> make;
+  friend void PrintTo(const IdleControlCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class IdleControl : public ::testing::TestWithParam<IdleControlCase> {};
+
+TEST_P(IdleControl, GetsNoTimerMessages) {
+  PumpMessages(20);
+  ASSERT_EQ(testing::PumpCountingTimerMessages(150), 0) << "no timer runs without the control";
+  std::unique_ptr<TSkImgFadeBase> control(GetParam().make(&testing::StageForm()));
+  control->SetParent(&testing::StagePanel());
+  control->SetBounds(40, 40, 30, 20);
+  control->Show();
+  EXPECT_EQ(testing::PumpCountingTimerMessages(400), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, IdleControl,
+    ::testing::Values(
+        IdleControlCase{"fade_base", [](TComponent* o) -> TSkImgFadeBase* { return new FadeProbe(o); }},
+        IdleControlCase{"image_button", [](TComponent* o) -> TSkImgFadeBase* { return new TSkImgBtn(o); }},
+        IdleControlCase{"image_check_box",
+                        [](TComponent* o) -> TSkImgFadeBase* { return new TSkImgCheckBox(o); }}),
+    [](const auto& table_row) { return std::string(table_row.param.name); });
 
 TEST_F(FadeBase, AReleaseOfAnyButtonInsideClicksWithANullSender) {
   HWND window = probe_->Handle();
