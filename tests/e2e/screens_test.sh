@@ -195,8 +195,12 @@ save_button_shown || fail "the save button is not shown"
 click_at 300 300
 press_keys ctrl+End
 type_text "10.0.0.7   example.test"
-click_at 387 29
 expected_file="$ORIGINAL""10.0.0.7   example.test"
+# Saved once the memo shows every typed key, as a user would (a loaded machine may still be
+# handing keys over when the typing tool returns).
+wait_until 3000 memo_text_is 300 300 "$expected_file" ||
+  fail "the typed text did not reach the memo: $(cat "$OUT/memo.txt")"
+click_at 387 29
 wait_until 3000 hosts_is "$expected_file" ||
   fail "saving did not write the text exactly: $(od -c "$HOSTS" | head -5)"
 
