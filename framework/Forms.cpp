@@ -534,6 +534,7 @@ bool TApplication::ProcessMessage(MSG& msg) {
     ::DispatchMessageW(&msg);
   }
   CheckSynchronize();
+  if (msg.message != WM_TIMER) pointer_check_due_ = true;
   if (msg.message == WM_MOUSEMOVE || (msg.message >= WM_LBUTTONDOWN && msg.message <= WM_MBUTTONDBLCLK))
     UpdateMouseControl();
   return true;
@@ -550,9 +551,19 @@ void TApplication::ProcessMessages() {
   }
 }
 
+// A program with a fast timer (the main window's clipboard watch ticks every 10 ms) comes here
+// after every tick; looking for the control under the pointer each time (pointer position,
+// window hit tests) would cost several times what the tick itself costs. After other messages
+// the look is taken at once; while only ticks come, the pointer can still leave the windows
+// without a message, so it is looked at every kIdlePointerInterval ms.
 void TApplication::Idle() {
   try {
-    UpdateMouseControl();
+    const unsigned long long now = ::GetTickCount64();
+    if (pointer_check_due_ || now - last_pointer_check_ >= kIdlePointerInterval) {
+      pointer_check_due_ = false;
+      last_pointer_check_ = now;
+      UpdateMouseControl();
+    }
     if (OnIdle) OnIdle(this);
   } catch (...) {
     HandleException(std::current_exception());

@@ -215,7 +215,14 @@ class TApplication : public TComponent {
   bool show_main_form_ = true;
   bool terminated_ = false;
   TControl* mouse_control_ = nullptr;
+  // The idle round's look for the control under the pointer: due after any message other than a
+  // timer tick, and at least every kIdlePointerInterval while only timer ticks come.
+  bool pointer_check_due_ = true;
+  unsigned long long last_pointer_check_ = 0;
 };
+
+// How long, at most, rounds that only serve timer ticks go without looking at the pointer (ms).
+inline constexpr unsigned long long kIdlePointerInterval = 50;
 
 TApplication* Application();
 TScreen* Screen();

@@ -20,7 +20,7 @@
 #include "Forms.h"
 #include "HostsEncoding_win.h"
 #include "HostsFile_win.h"
-#include "Startup.h"
+#include "MainFormFixture.h"
 #include "TestSupport.h"
 #include "Unit1.h"
 #include "WinTestSupport.h"
@@ -41,15 +41,7 @@ testing::ScratchHosts* g_hosts = nullptr;
 
 class EditorEdgesEnvironment : public ::testing::Environment {
  public:
-  void SetUp() override {
-    g_hosts = new testing::ScratchHosts();
-    WriteBytes(g_hosts->HostsPath(), kUtf16WithoutMark);
-    RunUnitStartup();
-    Application()->SetTitle(kApplicationTitle);
-    Application()->CreateForm<TMainForm>();
-    MainForm->Show();
-    PumpUntil([] { return !MainForm->ShowTimer->Enabled(); }, 5000);
-  }
+  void SetUp() override { g_hosts = &testing::ShowMainFormOver(kUtf16WithoutMark); }
 };
 ::testing::Environment* const kEnvironment =
     ::testing::AddGlobalTestEnvironment(new EditorEdgesEnvironment);

@@ -22,7 +22,7 @@
 #include "Forms.h"
 #include "HostsFile_win.h"
 #include "KeyboardLayout_win.h"
-#include "Startup.h"
+#include "MainFormFixture.h"
 #include "TestSupport.h"
 #include "Unit1.h"
 #include "WinHandles.h"
@@ -44,15 +44,7 @@ testing::ScratchHosts* g_hosts = nullptr;
 
 class ScreensEnvironment : public ::testing::Environment {
  public:
-  void SetUp() override {
-    g_hosts = new testing::ScratchHosts();
-    WriteBytes(g_hosts->HostsPath(), kHostsText);
-    RunUnitStartup();
-    Application()->SetTitle(kApplicationTitle);
-    Application()->CreateForm<TMainForm>();
-    MainForm->Show();
-    PumpUntil([] { return !MainForm->ShowTimer->Enabled(); }, 5000);
-  }
+  void SetUp() override { g_hosts = &testing::ShowMainFormOver(kHostsText); }
 };
 ::testing::Environment* const kEnvironment =
     ::testing::AddGlobalTestEnvironment(new ScreensEnvironment);

@@ -188,6 +188,71 @@ INSTANTIATE_TEST_SUITE_P(
                       PointerFailureCase{"leave", CM_MOUSELEAVE, "Leave failed"}),
     [](const auto& table_row) { return std::string(table_row.param.name); });
 
+// A control that counts the pointer's entering and leaving.
+class PointerCounting : public TCustomControl {
+ public:
+  using TCustomControl::TCustomControl;
+  void WndProc(TMessage& m) override {
+    if (m.Msg == CM_MOUSEENTER) ++entered;
+    if (m.Msg == CM_MOUSELEAVE) ++left;
+    TCustomControl::WndProc(m);
+  }
+  int entered = 0;
+  int left = 0;
+};
+
+// A program whose only messages are a fast timer's ticks still follows the pointer: the loop
+// looks at it less often then, but it notices the pointer entering and leaving a control without
+// any pointer message reaching it, within a few of its looks.
+TEST(MessageLoop, ThePointerIsFollowedWhileOnlyTimerTicksCome) {
+  TPanel& stage = testing::StagePanel();
+  auto control = std::make_unique<PointerCounting>(&stage);
+  control->SetParent(&stage);
+  control->SetBounds(20, 20, 60, 40);
+  PumpMessages(10);
+  POINT inside{20 + 30, 20 + 20};
+  ::ClientToScreen(stage.Handle(), &inside);
+  POINT outside{200, 200};
+  ::ClientToScreen(stage.Handle(), &outside);
+  ::SetCursorPos(outside.x, outside.y);
+  Application()->UpdateMouseControl();
+  ASSERT_NE(Application()->MouseControl(), control.get());
+  TTimer timer(nullptr);
+  timer.SetInterval(10);
+  timer.SetOnTimer([](TObject*) {});
+  timer.SetEnabled(true);
+  // Runs the loop's rounds, with every pointer message taken away first, until `reached` holds;
+  // the milliseconds it took (kept below two seconds).
+  const auto run_ticks_until = [](const std::function<bool()>& reached) {
+    const ULONGLONG start = ::GetTickCount64();
+    while (!reached() && ::GetTickCount64() - start < 2000) {
+      MSG m;
+      while (::PeekMessageW(&m, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+      }
+      Application()->HandleMessage();
+    }
+    return ::GetTickCount64() - start;
+  };
+  const struct {
+    const char* name;
+    POINT to;
+    std::function<bool()> noticed;
+  } moves[] = {
+      {"into the control", inside, [&] { return control->entered == 1; }},
+      {"out of it", outside, [&] { return control->left == 1; }},
+  };
+  for (const auto& move : moves) {
+    SCOPED_TRACE(move.name);
+    ::SetCursorPos(move.to.x, move.to.y);
+    const ULONGLONG took = run_ticks_until(move.noticed);
+    EXPECT_TRUE(move.noticed());
+    EXPECT_LE(took, 10 * kIdlePointerInterval) << "the loop looked at the pointer too seldom";
+  }
+  EXPECT_EQ(control->entered, 1);
+  EXPECT_EQ(control->left, 1);
+  timer.SetEnabled(false);
+}
+
 TEST(ApplicationWindow, MinimiseHidesTheFormsAndRestoreBringsThemBack) {
   auto form = std::make_unique<TForm>(nullptr);
   form->SetBorderStyle(TFormBorderStyle::bsNone);
