@@ -130,19 +130,4 @@ int LineNumberAt(std::u16string_view text, size_t position) {
   return line;
 }
 
-std::u16string NormaliseLineBreaks(std::u16string_view text) {
-  std::u16string out;
-  out.reserve(text.size() + text.size() / 16);
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char16_t c = text[i];
-    if (c == u'\r' || c == u'\n') {
-      out += u"\r\n";
-      if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-    } else {
-      out.push_back(c);
-    }
-  }
-  return out;
-}
-
 }  // namespace vornada::hosts

@@ -14,6 +14,8 @@
 #include <string>
 #include <string_view>
 
+#include "HostsText.h"
+
 namespace vornada::hosts {
 
 enum class TextForm { kAnsi, kUtf8, kUtf8Bom, kUtf16LeBom, kUtf16BeBom };
@@ -60,8 +62,5 @@ EncodedText EncodeUnicodeFile(std::u16string_view text, TextForm form);
 // The 1-based number of the line holding the character at `position` (a CR LF pair, a lone CR
 // and a lone LF each end a line; a position past the end counts as on the last line).
 int LineNumberAt(std::u16string_view text, size_t position);
-
-// The text with every CR LF pair, lone CR and lone LF as CR LF.
-std::u16string NormaliseLineBreaks(std::u16string_view text);
 
 }  // namespace vornada::hosts

@@ -7,28 +7,32 @@
 
 namespace vornada::hosts {
 
-std::string NormaliseLineBreaks(std::string_view text) {
-  // Count the bytes the result needs: each lone CR or lone LF grows by one.
+namespace {
+
+// Every lone CR, lone LF and CR LF pair as CR LF, for bytes and for UTF-16 units alike.
+template <typename Char>
+std::basic_string<Char> NormaliseLineBreaksOf(std::basic_string_view<Char> text) {
+  // Count the units the result needs: each lone CR or lone LF grows by one.
   size_t extra = 0;
   const size_t n = text.size();
   for (size_t i = 0; i < n; ++i) {
-    const char c = text[i];
+    const Char c = text[i];
     if (c == '\r') {
       if (i + 1 < n && text[i + 1] == '\n') ++i; else ++extra;
     } else if (c == '\n') {
       ++extra;
     }
   }
-  if (extra == 0) return std::string(text);
-  std::string out;
+  if (extra == 0) return std::basic_string<Char>(text);
+  std::basic_string<Char> out;
   out.resize(n + extra);
-  char* dst = out.data();
+  Char* dst = out.data();
   size_t i = 0;
   while (i < n) {
     // Copy runs without line breaks in one go.
     size_t j = i;
     while (j < n && text[j] != '\r' && text[j] != '\n') ++j;
-    std::memcpy(dst, text.data() + i, j - i);
+    std::memcpy(dst, text.data() + i, (j - i) * sizeof(Char));
     dst += j - i;
     if (j == n) break;
     *dst++ = '\r';
@@ -37,6 +41,12 @@ std::string NormaliseLineBreaks(std::string_view text) {
   }
   return out;
 }
+
+}  // namespace
+
+std::string NormaliseLineBreaks(std::string_view text) { return NormaliseLineBreaksOf(text); }
+
+std::u16string NormaliseLineBreaks(std::u16string_view text) { return NormaliseLineBreaksOf(text); }
 
 namespace {
 constexpr uint64_t kOnes = 0x0101010101010101ull;

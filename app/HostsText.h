@@ -9,8 +9,9 @@
 
 namespace vornada::hosts {
 
-// The text with every line break as CR LF.
+// The text with every line break as CR LF (the file's bytes, or the editor's UTF-16 text).
 std::string NormaliseLineBreaks(std::string_view text);
+std::u16string NormaliseLineBreaks(std::u16string_view text);
 
 // Whether NormaliseLineBreaks(raw) would equal `normalised`, without building it.
 bool EqualsNormalised(std::string_view raw, std::string_view normalised);

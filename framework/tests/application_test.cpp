@@ -9,6 +9,7 @@
 #include <ostream>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ExtCtrls.h"
@@ -140,6 +141,22 @@ class FailingOnPointer : public TCustomControl {
   UINT failing_;
 };
 
+// Puts `control` at (20, 20, 60, 40) on the stage panel (its owner), moves the pointer off it and
+// lets the loop look; the screen points inside and outside the control.
+std::pair<POINT, POINT> PlaceWithPointerOutside(TControl& control) {
+  TPanel& stage = testing::StagePanel();
+  control.SetParent(&stage);
+  control.SetBounds(20, 20, 60, 40);
+  PumpMessages(10);
+  POINT inside{20 + 30, 20 + 20};
+  ::ClientToScreen(stage.Handle(), &inside);
+  POINT outside{200, 200};
+  ::ClientToScreen(stage.Handle(), &outside);
+  ::SetCursorPos(outside.x, outside.y);
+  Application()->UpdateMouseControl();
+  return {inside, outside};
+}
+
 struct PointerFailureCase {
   const char* name;
   UINT failing;
@@ -155,17 +172,8 @@ class PointerFailure : public ::testing::TestWithParam<PointerFailureCase> {};
 TEST_P(PointerFailure, FailingEnterOrLeaveIsReportedAndTheLoopGoesOn) {
   std::vector<std::string> seen;
   ExceptionHandlerScope scope([&](TObject*, const std::exception& e) { seen.push_back(e.what()); });
-  TPanel& stage = testing::StagePanel();
-  auto control = std::make_unique<FailingOnPointer>(&stage, GetParam().failing);
-  control->SetParent(&stage);
-  control->SetBounds(20, 20, 60, 40);
-  PumpMessages(10);
-  POINT inside{20 + 30, 20 + 20};
-  ::ClientToScreen(stage.Handle(), &inside);
-  POINT outside{200, 200};
-  ::ClientToScreen(stage.Handle(), &outside);
-  ::SetCursorPos(outside.x, outside.y);
-  Application()->UpdateMouseControl();
+  auto control = std::make_unique<FailingOnPointer>(&testing::StagePanel(), GetParam().failing);
+  const auto [inside, outside] = PlaceWithPointerOutside(*control);
   ASSERT_NE(Application()->MouseControl(), control.get());
   // Into the control and out again: one of the two fails; neither leaves the loop.
   for (const POINT& at : {inside, outside}) {
@@ -175,7 +183,7 @@ TEST_P(PointerFailure, FailingEnterOrLeaveIsReportedAndTheLoopGoesOn) {
   EXPECT_EQ(seen, std::vector<std::string>{GetParam().text});
   // The message loop still runs its round after a pointer move.
   ::SetCursorPos(inside.x, inside.y);
-  ::PostMessageW(stage.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(50, 40));
+  ::PostMessageW(testing::StagePanel().Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(50, 40));
   EXPECT_NO_THROW(Application()->ProcessMessages());
   ::SetCursorPos(outside.x, outside.y);
   EXPECT_NO_THROW(Application()->UpdateMouseControl());
@@ -205,17 +213,8 @@ class PointerCounting : public TCustomControl {
 // looks at it less often then, but it notices the pointer entering and leaving a control without
 // any pointer message reaching it, within a few of its looks.
 TEST(MessageLoop, ThePointerIsFollowedWhileOnlyTimerTicksCome) {
-  TPanel& stage = testing::StagePanel();
-  auto control = std::make_unique<PointerCounting>(&stage);
-  control->SetParent(&stage);
-  control->SetBounds(20, 20, 60, 40);
-  PumpMessages(10);
-  POINT inside{20 + 30, 20 + 20};
-  ::ClientToScreen(stage.Handle(), &inside);
-  POINT outside{200, 200};
-  ::ClientToScreen(stage.Handle(), &outside);
-  ::SetCursorPos(outside.x, outside.y);
-  Application()->UpdateMouseControl();
+  auto control = std::make_unique<PointerCounting>(&testing::StagePanel());
+  const auto [inside, outside] = PlaceWithPointerOutside(*control);
   ASSERT_NE(Application()->MouseControl(), control.get());
   TTimer timer(nullptr);
   timer.SetInterval(10);
