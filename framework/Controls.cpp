@@ -8,18 +8,48 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_map>
 
 #include "Forms.h"
 #include "AccelChars.h"
 #include "KeyboardCues.h"
+#include "Lock.h"
 #include "ScopeExit.h"
 
 namespace vornada {
 
 namespace {
 
-constexpr wchar_t kControlProperty[] = L"VornadaControl";
 constexpr wchar_t kWindowClass[] = L"VornadaWindow";
+
+// Which control owns which of the process's windows. Every message a control's window gets
+// looks its control up here; a window property would do as well, but reading one is a round
+// trip to the window server on some systems (Wine), for every message.
+class WindowControls {
+ public:
+  void Attach(HWND hwnd, TWinControl* control) {
+    ScopedLock hold(lock_);
+    controls_[hwnd] = control;
+  }
+  void Detach(HWND hwnd) {
+    ScopedLock hold(lock_);
+    controls_.erase(hwnd);
+  }
+  TWinControl* Find(HWND hwnd) {
+    ScopedLock hold(lock_);
+    const auto it = controls_.find(hwnd);
+    return it != controls_.end() ? it->second : nullptr;
+  }
+
+ private:
+  Lock lock_;
+  std::unordered_map<HWND, TWinControl*> controls_;
+};
+
+WindowControls& ControlsOfWindows() {
+  static WindowControls* map = new WindowControls;  // lives until the process ends
+  return *map;
+}
 
 thread_local TWinControl* t_creating_control = nullptr;
 TControl* g_capture_control = nullptr;
@@ -98,10 +128,7 @@ void SetCaptureControl(TControl* control) {
 
 TWinControl* FindControl(HWND hwnd) {
   if (hwnd == nullptr) return nullptr;
-  DWORD pid = 0;
-  ::GetWindowThreadProcessId(hwnd, &pid);
-  if (pid != ::GetCurrentProcessId()) return nullptr;
-  return static_cast<TWinControl*>(::GetPropW(hwnd, kControlProperty));
+  return ControlsOfWindows().Find(hwnd);
 }
 
 TControl* FindDragTarget(POINT screen_pos, bool allow_disabled) {
@@ -585,7 +612,9 @@ void TWinControl::InsertControl(TControl* control) {
   control->parent_ = this;
   if (auto* win = dynamic_cast<TWinControl*>(control)) {
     tab_list_.push_back(win);
-    if (hwnd_ != nullptr) win->CreateWnd();
+    // A control being read from a description gets its window once all its stored properties
+    // are set (CreateMissingChildHandles): a live window would take each of them as messages.
+    if (hwnd_ != nullptr && !win->IsLoading()) win->CreateWnd();
   } else {
     control->Invalidate();
   }
@@ -674,6 +703,18 @@ HWND TWinControl::WindowAboveInStackingOrder() const {
   return HWND_TOP;
 }
 
+void TWinControl::CreateMissingChildHandles() {
+  if (hwnd_ == nullptr) return;
+  for (TControl* c : controls_) {
+    auto* win = dynamic_cast<TWinControl*>(c);
+    if (win == nullptr) continue;
+    if (win->hwnd_ == nullptr)
+      win->CreateWnd();  // with the windows of all the controls inside it
+    else
+      win->CreateMissingChildHandles();
+  }
+}
+
 void TWinControl::CreateChildHandles() {
   for (TControl* c : controls_)
     if (auto* win = dynamic_cast<TWinControl*>(c)) win->CreateWnd();
@@ -692,7 +733,7 @@ void TWinControl::CreateWindowHandle(const TCreateParams& params) {
   if (hwnd == nullptr) return;
   if (wraps_system_class) {
     hwnd_ = hwnd;
-    ::SetPropW(hwnd, kControlProperty, this);
+    ControlsOfWindows().Attach(hwnd, this);
     default_proc_ = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlWindowProc)));
   }
@@ -822,6 +863,8 @@ void TWinControl::Loaded() {
     loaded_tab_order_ = -1;
     SetTabOrder(wanted);
   }
+  // Loaded on its own onto a parent with a window: the window it did not get while loading.
+  if (hwnd_ == nullptr && parent_ != nullptr && parent_->HandleAllocated()) CreateWnd();
 }
 
 void TWinControl::FixupTabOrder() {
@@ -1429,7 +1472,7 @@ void TWinControl::WndProc(TMessage& m) {
       return;
     case WM_NCDESTROY:
       DefaultHandler(m);
-      ::RemovePropW(hwnd_, kControlProperty);
+      ControlsOfWindows().Detach(hwnd_);
       if (default_proc_ != nullptr)
         ::SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(default_proc_));
       hwnd_ = nullptr;
@@ -1450,13 +1493,13 @@ void TWinControl::DefaultHandler(TMessage& m) {
 
 // Text of a windowed control lives in its window once there is one.
 LRESULT CALLBACK ControlWindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
-  auto* control = static_cast<TWinControl*>(::GetPropW(hwnd, kControlProperty));
+  auto* control = ControlsOfWindows().Find(hwnd);
   if (control == nullptr) {
     if (t_creating_control == nullptr) return ::DefWindowProcW(hwnd, msg, wparam, lparam);
     control = t_creating_control;
     t_creating_control = nullptr;
     control->hwnd_ = hwnd;
-    ::SetPropW(hwnd, kControlProperty, control);
+    ControlsOfWindows().Attach(hwnd, control);
   }
   NoteInputMessage(msg);
   TMessage m{msg, wparam, lparam, 0};

@@ -351,6 +351,9 @@ class TWinControl : public TControl {
   HWND Handle();  // creates the window when it does not exist yet
   bool HandleAllocated() const { return hwnd_ != nullptr; }
   void HandleNeeded() { Handle(); }
+  // While this control has its window: makes the windows that the controls inside it (at any
+  // depth) do not have yet, each in its place among its siblings.
+  void CreateMissingChildHandles();
   void SetParent(TWinControl* parent) override;
   void SetBounds(int left, int top, int width, int height) override;
   RECT ClientRect() const override;

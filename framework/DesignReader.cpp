@@ -263,6 +263,9 @@ class Reader {
       BindFields(tree);
       root_.SetComponentStateFlag(csReading, false);
       for (TComponent* c : created_) c->SetComponentStateFlag(csReading, false);
+      // Controls placed on a parent with a window got none while they were read; they get
+      // theirs now, made once with all their properties, before any after-loading step.
+      if (auto* form = dynamic_cast<TWinControl*>(&root_)) form->CreateMissingChildHandles();
       RunLoaded(root_, tree.name, tree.line);
       for (size_t i = 0; i < created_.size(); ++i)
         RunLoaded(*created_[i], created_[i]->Name(), created_lines_[i]);

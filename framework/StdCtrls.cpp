@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "ScopeExit.h"
 #include "WinUtil.h"
 
 namespace vornada {
@@ -24,14 +25,24 @@ void TCustomEdit::CreateParams(TCreateParams& params) {
   params.style |= ES_AUTOHSCROLL | ES_AUTOVSCROLL;
   if (read_only_) params.style |= ES_READONLY;
   if (border_style_ == TBorderStyle::bsSingle) params.ex_style |= WS_EX_CLIENTEDGE;
+  // The window is made empty and gets the kept text once it has its font (see CreateWnd).
+  params.caption.clear();
 }
 
 void TCustomEdit::CreateWnd() {
   TWinControl::CreateWnd();
-  // The window was made with the text the control kept: it holds it now.
-  StoreText({});
   // 0 lifts the edit window's default limit of 30,000 typed characters.
   ::SendMessageW(hwnd_, EM_SETLIMITTEXT, static_cast<WPARAM>(max_length_), 0);
+  // The kept text goes in once the window has its font and size: a multi-line window lays its
+  // lines out again for each change of those, which takes long for a long text. From then on
+  // the window holds the text.
+  const std::wstring kept = TWinControl::Text();
+  if (!kept.empty()) {
+    setting_text_ = true;
+    ScopeExit done([this] { setting_text_ = false; });
+    ::SendMessageW(hwnd_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(kept.c_str()));
+  }
+  StoreText({});
 }
 
 std::wstring TCustomEdit::Text() const {
