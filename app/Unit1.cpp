@@ -14,6 +14,7 @@
 #include "HostsEncoding_win.h"
 #include "HostsFile_win.h"
 #include "KeyboardLayout_win.h"
+#include "SystemLibrary.h"
 #include "WinUtil.h"
 
 namespace vornada {
@@ -691,7 +692,11 @@ void TMainForm::FlButton5Click(TObject*) {
 }
 
 void TMainForm::FxLabel8Click(TObject*) {
-  ::ShellExecuteA(Handle(), nullptr, kMakerAddress, nullptr, nullptr, SW_RESTORE);
+  // The shell is loaded here, at the first use, not with the program.
+  static const auto shell_execute =
+      win::SystemFunction<decltype(::ShellExecuteA)>(L"shell32.dll", "ShellExecuteA");
+  if (shell_execute != nullptr)
+    shell_execute(Handle(), nullptr, kMakerAddress, nullptr, nullptr, SW_RESTORE);
   Memo2->SetFocus();
 }
 

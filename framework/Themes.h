@@ -2,7 +2,8 @@
 // draw their faces themselves. It tells whether visual styles are in use, draws a part of a
 // theme class ("BUTTON" and so on) in a given state, and draws a window's parent behind a part
 // that is partly transparent. Theme data are opened per class on first use and kept until the
-// theme changes (a control that hears WM_THEMECHANGED calls ThemeChanged).
+// theme changes (a control that hears WM_THEMECHANGED calls ThemeChanged). The theme library is
+// loaded at the first use; where it is missing, visual styles count as off.
 #pragma once
 
 #include <windows.h>
@@ -16,12 +17,14 @@
 namespace vornada {
 
 namespace win {
+// Closes theme data (uxtheme's CloseThemeData, found at its first use).
+void CloseThemeHandle(HTHEME theme);
 struct ThemeDataTraits {
   using Handle = HTHEME;
   static constexpr bool kCountsGdi = false;
   static Handle Invalid() { return nullptr; }
   static bool Valid(Handle h) { return h != nullptr; }
-  static void Close(Handle h) { ::CloseThemeData(h); }
+  static void Close(Handle h) { CloseThemeHandle(h); }
 };
 using UniqueThemeData = UniqueHandle<ThemeDataTraits>;
 }  // namespace win

@@ -1,4 +1,6 @@
 // The access check: salted SHA-256 digests through CNG (bcrypt), compared with the stored ones.
+// CNG is loaded at the first check, not with the program (it takes a good part of the start-up
+// time and is needed only once a password is typed).
 #include "AccessCheck_win.h"
 
 #include <windows.h>
@@ -12,25 +14,55 @@
 
 #include "AccessDigests.h"
 #include "SysUtils.h"
+#include "SystemLibrary.h"
 #include "WinHandles.h"
 
 namespace vornada::access {
 
 namespace {
 
+// CNG's functions, found once; a missing one fails the digest with a message naming it.
+struct CngFunctions {
+  decltype(::BCryptOpenAlgorithmProvider)* open_algorithm_provider;
+  decltype(::BCryptCloseAlgorithmProvider)* close_algorithm_provider;
+  decltype(::BCryptGetProperty)* get_property;
+  decltype(::BCryptCreateHash)* create_hash;
+  decltype(::BCryptHashData)* hash_data;
+  decltype(::BCryptFinishHash)* finish_hash;
+  decltype(::BCryptDestroyHash)* destroy_hash;
+};
+
+const CngFunctions& Cng() {
+  static const CngFunctions functions = [] {
+    constexpr wchar_t kLibrary[] = L"bcrypt.dll";
+    using win::SystemFunction;
+    return CngFunctions{
+        SystemFunction<decltype(::BCryptOpenAlgorithmProvider)>(kLibrary,
+                                                                "BCryptOpenAlgorithmProvider"),
+        SystemFunction<decltype(::BCryptCloseAlgorithmProvider)>(kLibrary,
+                                                                 "BCryptCloseAlgorithmProvider"),
+        SystemFunction<decltype(::BCryptGetProperty)>(kLibrary, "BCryptGetProperty"),
+        SystemFunction<decltype(::BCryptCreateHash)>(kLibrary, "BCryptCreateHash"),
+        SystemFunction<decltype(::BCryptHashData)>(kLibrary, "BCryptHashData"),
+        SystemFunction<decltype(::BCryptFinishHash)>(kLibrary, "BCryptFinishHash"),
+        SystemFunction<decltype(::BCryptDestroyHash)>(kLibrary, "BCryptDestroyHash")};
+  }();
+  return functions;
+}
+
 struct AlgorithmProviderTraits {
   using Handle = BCRYPT_ALG_HANDLE;
   static constexpr bool kCountsGdi = false;
   static Handle Invalid() { return nullptr; }
   static bool Valid(Handle h) { return h != nullptr; }
-  static void Close(Handle h) { ::BCryptCloseAlgorithmProvider(h, 0); }
+  static void Close(Handle h) { Cng().close_algorithm_provider(h, 0); }
 };
 struct HashObjectTraits {
   using Handle = BCRYPT_HASH_HANDLE;
   static constexpr bool kCountsGdi = false;
   static Handle Invalid() { return nullptr; }
   static bool Valid(Handle h) { return h != nullptr; }
-  static void Close(Handle h) { ::BCryptDestroyHash(h); }
+  static void Close(Handle h) { Cng().destroy_hash(h); }
 };
 using UniqueAlgorithmProvider = win::UniqueHandle<AlgorithmProviderTraits>;
 using UniqueHashObject = win::UniqueHandle<HashObjectTraits>;
@@ -47,23 +79,27 @@ bool Succeeded(NTSTATUS status) { return status >= 0; }
 }  // namespace
 
 Digest Sha256(std::span<const uint8_t> data) {
+  const CngFunctions& cng = Cng();
+  if (!cng.open_algorithm_provider || !cng.close_algorithm_provider || !cng.get_property ||
+      !cng.create_hash || !cng.hash_data || !cng.finish_hash || !cng.destroy_hash)
+    throw Exception("Cannot compute a digest: the system's CNG library (bcrypt.dll) is missing");
   BCRYPT_ALG_HANDLE raw_provider = nullptr;
   NTSTATUS status =
-      ::BCryptOpenAlgorithmProvider(&raw_provider, BCRYPT_SHA256_ALGORITHM, nullptr, 0);
+      cng.open_algorithm_provider(&raw_provider, BCRYPT_SHA256_ALGORITHM, nullptr, 0);
   if (!Succeeded(status)) Fail("BCryptOpenAlgorithmProvider", status);
   const UniqueAlgorithmProvider provider(raw_provider);
 
   // The hash object's working memory, as large as the provider asks.
   DWORD object_size = 0;
   ULONG written = 0;
-  status = ::BCryptGetProperty(provider.get(), BCRYPT_OBJECT_LENGTH,
+  status = cng.get_property(provider.get(), BCRYPT_OBJECT_LENGTH,
                                reinterpret_cast<PUCHAR>(&object_size), sizeof(object_size),
                                &written, 0);
   if (!Succeeded(status)) Fail("BCryptGetProperty", status);
   std::vector<UCHAR> object(object_size);
 
   BCRYPT_HASH_HANDLE raw_hash = nullptr;
-  status = ::BCryptCreateHash(provider.get(), &raw_hash, object.data(), object_size, nullptr, 0,
+  status = cng.create_hash(provider.get(), &raw_hash, object.data(), object_size, nullptr, 0,
                               0);
   if (!Succeeded(status)) Fail("BCryptCreateHash", status);
   const UniqueHashObject hash(raw_hash);
@@ -72,12 +108,12 @@ Digest Sha256(std::span<const uint8_t> data) {
   size_t offset = 0;
   while (offset < data.size()) {
     const ULONG piece = static_cast<ULONG>(std::min<size_t>(data.size() - offset, 1u << 30));
-    status = ::BCryptHashData(hash.get(), const_cast<PUCHAR>(data.data() + offset), piece, 0);
+    status = cng.hash_data(hash.get(), const_cast<PUCHAR>(data.data() + offset), piece, 0);
     if (!Succeeded(status)) Fail("BCryptHashData", status);
     offset += piece;
   }
   Digest result{};
-  status = ::BCryptFinishHash(hash.get(), result.data(), static_cast<ULONG>(result.size()), 0);
+  status = cng.finish_hash(hash.get(), result.data(), static_cast<ULONG>(result.size()), 0);
   if (!Succeeded(status)) Fail("BCryptFinishHash", status);
   return result;
 }
