@@ -1368,10 +1368,15 @@ void TWinControl::WndProc(TMessage& m) {
         win::UniqueMemoryDc mem(::CreateCompatibleDC(nullptr));
         {
           win::ScopedSelectObject sel(mem.get(), bitmap.get());
+          // Only the part that needs painting is painted (as on the window's own device
+          // context): controls outside it are passed over, which matters for small, frequent
+          // repaints such as a growing underline.
+          ::IntersectClipRect(mem.get(), dirty->left, dirty->top, dirty->right, dirty->bottom);
           Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(mem.get()),
                   reinterpret_cast<LPARAM>(mem.get()));
           PaintHandler(mem.get(), dirty);
-          ::BitBlt(dc, 0, 0, r.right, r.bottom, mem.get(), 0, 0, SRCCOPY);
+          ::BitBlt(dc, dirty->left, dirty->top, dirty->right - dirty->left,
+                   dirty->bottom - dirty->top, mem.get(), dirty->left, dirty->top, SRCCOPY);
         }
       } else {
         PaintHandler(dc, dirty);

@@ -870,6 +870,90 @@ TEST(Painting, WindowlessChildrenPaintOnTheirParentClippedToThemselves) {
                                                                            "WWWWWWWWWWWW"}));
 }
 
+// A swatch that counts its paints.
+class CountingSwatch : public Swatch {
+ public:
+  using Swatch::Swatch;
+  int paints = 0;
+
+ protected:
+  void Paint() override {
+    ++paints;
+    Swatch::Paint();
+  }
+};
+
+// A repaint of part of a window paints the windowless children in that part only, with double
+// buffering as without it, and what the window shows there is the children's picture.
+TEST(Painting, ARepaintOfPartOfAWindowPaintsOnlyTheChildrenThere) {
+  for (bool double_buffered : {false, true}) {
+    SCOPED_TRACE(double_buffered ? "double-buffered" : "painted on the window");
+    auto panel = std::make_unique<TPanel>(nullptr);
+    panel->SetBounds(0, 0, 120, 40);
+    panel->SetBevelOuter(TBevelCut::bvNone);
+    panel->SetColor(clWhite);
+    panel->SetDoubleBuffered(double_buffered);
+    auto* left = new CountingSwatch(panel.get(), clRed);
+    left->SetBounds(10, 10, 20, 20);
+    left->SetParent(panel.get());
+    auto* right = new CountingSwatch(panel.get(), clBlue);
+    right->SetBounds(80, 10, 20, 20);
+    right->SetParent(panel.get());
+    panel->SetParent(&testing::StageForm());
+    ::UpdateWindow(panel->Handle());
+    PumpMessages(10);
+    left->paints = right->paints = 0;
+
+    const RECT part{5, 5, 40, 35};  // the left swatch and some panel around it
+    ::InvalidateRect(panel->Handle(), &part, TRUE);
+    ::UpdateWindow(panel->Handle());
+    EXPECT_EQ(left->paints, 1);
+    EXPECT_EQ(right->paints, 0) << "outside the part to repaint";
+    win::ScopedGetDC dc(panel->Handle());
+    EXPECT_EQ(::GetPixel(dc, 15, 20), RGB(255, 0, 0));
+    EXPECT_EQ(::GetPixel(dc, 12, 12), RGB(0, 0, 0));
+    EXPECT_EQ(::GetPixel(dc, 7, 7), RGB(255, 255, 255));
+    EXPECT_EQ(::GetPixel(dc, 90, 20), RGB(0, 0, 255)) << "the rest as it was";
+  }
+}
+
+// The control of a window is found while the window is the control's: not for other windows
+// of this process (whatever they keep in their user data) or of others, nor for a window that
+// went; a window made again is found under its new handle.
+TEST(WindowLookup, FindsTheControlOfItsOwnWindowOnly) {
+  auto panel = std::make_unique<TPanel>(nullptr);
+  panel->SetParent(&testing::StageForm());
+  HWND first = panel->Handle();
+  win::UniqueWindow plain(::CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 10, 10,
+                                            testing::StageForm().Handle(), nullptr, nullptr, nullptr));
+  ASSERT_TRUE(plain);
+  ::SetWindowLongPtrW(plain.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(panel.get()));
+  struct Case {
+    const char* what;
+    HWND window;
+    TWinControl* expected;
+  };
+  const Case cases[] = {
+      {"the control's window", first, panel.get()},
+      {"the form's window", testing::StageForm().Handle(), &testing::StageForm()},
+      {"a plain window of this process", plain.get(), nullptr},
+      {"the desktop", ::GetDesktopWindow(), nullptr},
+      {"no window", nullptr, nullptr},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FindControl(c.window), c.expected) << c.what;
+
+  panel.reset();
+  EXPECT_EQ(FindControl(first), nullptr) << "the window of a control that went";
+  // A memo's window is made again when its word wrap changes.
+  auto memo = std::make_unique<TMemo>(nullptr);
+  memo->SetParent(&testing::StageForm());
+  HWND old_window = memo->Handle();
+  memo->SetWordWrap(!memo->WordWrap());
+  ASSERT_NE(memo->Handle(), old_window);
+  EXPECT_EQ(FindControl(memo->Handle()), memo.get()) << "the window made again";
+  EXPECT_EQ(FindControl(old_window), nullptr) << "the window it had";
+}
+
 struct ImageCase {
   const char* name;
   bool stretch, center, transparent;

@@ -58,6 +58,25 @@ class TGlyphHolder : public TGraphicControl {
   TBitmap glyph_;
 };
 
+// A panel that notes how its window was made: the bounds and the count of windows made.
+class TCreationPanel : public TPanel {
+ public:
+  VORNADA_CLASS_NAME(TCreationPanel)
+  using TPanel::TPanel;
+  int windows_made = 0;
+  RECT made_with{};
+
+ protected:
+  void WndProc(TMessage& m) override {
+    if (m.Msg == WM_CREATE) {
+      const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(m.LParam);
+      ++windows_made;
+      made_with = RECT{cs->x, cs->y, cs->x + cs->cx, cs->y + cs->cy};
+    }
+    TPanel::WndProc(m);
+  }
+};
+
 // The form the descriptions are read into, with its published handlers and fields.
 class TDesignTestForm : public TForm {
  public:
@@ -111,6 +130,7 @@ class DesignReaderTest : public ::testing::Test {
     RegisterFrameworkDesignClasses();
     RegisterDesignClass<TLoggingImage>("TImage");
     RegisterDesignClass<TGlyphHolder>("TGraphicControl").Object<TBitmap>("Glyph", &TGlyphHolder::Glyph);
+    RegisterDesignClass<TCreationPanel>("TPanel");
     PngGraphicRegistered();
   }
   void SetUp() override { form_ = std::make_unique<TDesignTestForm>(nullptr); }
@@ -186,6 +206,53 @@ TEST_F(DesignReaderTest, CreatesEachComponentWithItsClassOwnerParentAndBounds) {
   ASSERT_NE(timer, nullptr);
   EXPECT_EQ(timer->Owner(), form_.get()) << "a component without a window inside a panel";
   EXPECT_FALSE(form_->IsLoading());
+}
+
+// Onto a form that has its window already (as a form whose skin hooks it while it is read),
+// each control's window is made once, with the bounds read for it, in its place among its
+// siblings (a later one lies above an earlier one), and a memo's window holds its whole text.
+TEST_F(DesignReaderTest, ControlsOnAFormWithAWindowGetTheirWindowsOnceWithTheirReadValues) {
+  form_->HandleNeeded();
+  std::string long_text;
+  for (int i = 0; i < 800; ++i) long_text += " '" + std::string(60, static_cast<char>('a' + i % 26)) + "'\n";
+  Read(
+      "  object Back: TCreationPanel\n    Left = 4\n    Top = 5\n    Width = 200\n    Height = 100\n"
+      "    object Inner: TCreationPanel\n      Left = 7\n      Top = 8\n      Width = 30\n"
+      "      Height = 20\n    end\n"
+      "    object Memo1: TMemo\n      Left = 40\n      Top = 8\n      Width = 150\n      Height = 80\n"
+      "      Lines.Strings = (\n" + long_text + "      )\n    end\n"
+      "  end\n"
+      "  object Front: TCreationPanel\n    Left = 50\n    Top = 60\n    Width = 90\n    Height = 70\n"
+      "  end\n");
+  struct Case {
+    const char* name;
+    RECT bounds;
+  };
+  const Case cases[] = {{"Back", {4, 5, 204, 105}}, {"Inner", {7, 8, 37, 28}}, {"Front", {50, 60, 140, 130}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto* panel = Get<TCreationPanel>(c.name);
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->HandleAllocated());
+    EXPECT_EQ(panel->windows_made, 1);
+    EXPECT_EQ(panel->made_with.left, c.bounds.left);
+    EXPECT_EQ(panel->made_with.top, c.bounds.top);
+    EXPECT_EQ(panel->made_with.right, c.bounds.right);
+    EXPECT_EQ(panel->made_with.bottom, c.bounds.bottom);
+  }
+  auto* back = Get<TCreationPanel>("Back");
+  auto* front = Get<TCreationPanel>("Front");
+  auto* memo = Get<TMemo>("Memo1");
+  ASSERT_TRUE(back != nullptr && front != nullptr && memo != nullptr);
+  EXPECT_EQ(::GetWindow(form_->Handle(), GW_CHILD), front->Handle()) << "the later sibling on top";
+  EXPECT_EQ(::GetWindow(front->Handle(), GW_HWNDNEXT), back->Handle());
+  EXPECT_EQ(::GetWindow(back->Handle(), GW_CHILD), memo->Handle()) << "the memo above the inner panel";
+  ASSERT_TRUE(memo->HandleAllocated());
+  std::wstring expected;
+  for (int i = 0; i < 800; ++i) expected += std::wstring(60, static_cast<wchar_t>(L'a' + i % 26)) + L"\r\n";
+  EXPECT_EQ(memo->Text().size(), expected.size()) << "more than the edit window's 30,000 typed characters";
+  EXPECT_TRUE(memo->Text() == expected);
+  EXPECT_FALSE(memo->Modified());
 }
 
 // ---- values, and defaults left alone -----------------------------------------------------------
