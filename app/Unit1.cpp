@@ -473,6 +473,7 @@ void TMainForm::PassEdit1KeyDown(TObject*, WORD&, TShiftState) {
 void TMainForm::PassEdit1KeyUp(TObject*, WORD&, TShiftState) {
   try {
     ShowPenImage(kPenLifted);
+    Application()->ShowPaintingNow();
     ::Sleep(kPenLiftedPauseMs);
     PenImage1->Picture().SetGraphic(static_cast<TGraphic*>(nullptr));
   } catch (const std::exception&) {
@@ -492,6 +493,8 @@ void TMainForm::PassEdit1Change(TObject*) {
     FxLabel5->Font().SetColor(kAcceptedMessageColor);
     FxLabel5->Font().SetStyle(fsBold);
     FxLabel5->SetCaption(kAcceptedMessage);
+    // The message is on the screen during the pause.
+    Application()->ShowPaintingNow();
     ::Sleep(kAcceptedPauseMs);
     PassPanel->SetAlign(TAlign::alNone);
     PassPanel->SetHeight(0);

@@ -545,6 +545,12 @@ void TApplication::HandleMessage() {
   if (!ProcessMessage(msg)) Idle();
 }
 
+void TApplication::ShowPaintingNow() {
+  ::GdiFlush();
+  // A wait for messages that takes none and returns at once.
+  ::MsgWaitForMultipleObjectsEx(0, nullptr, 0, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+}
+
 void TApplication::ProcessMessages() {
   MSG msg;
   while (ProcessMessage(msg)) {

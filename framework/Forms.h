@@ -183,6 +183,10 @@ class TApplication : public TComponent {
   void Terminate();
   bool Terminated() const { return terminated_; }
   void ProcessMessages();
+  // Hands what the windows painted so far to the screen now, before a pause that takes no
+  // messages: some systems (Wine's window surfaces) show painted pixels only when a thread
+  // waits for messages, or some time after the last such wait.
+  void ShowPaintingNow();
   void HandleMessage();
   void Minimize();
   void Restore();
