@@ -421,9 +421,12 @@ namespace {
 
 std::atomic<TBitmap::DrawWrapper> g_draw_wrapper{nullptr};
 
-int ScreenBitsPerPixel() {
-  win::ScopedGetDC screen(nullptr);
-  return ::GetDeviceCaps(screen, BITSPIXEL) * ::GetDeviceCaps(screen, PLANES);
+// A device context for reading and writing the pixels of sections (GetDIBits and SetDIBits
+// with their own colours): any context does, and a memory one of this thread's own costs less
+// than borrowing the screen's each time.
+HDC SectionAccessDc() {
+  thread_local win::UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
+  return dc.get();
 }
 
 int BppOf(TPixelFormat f) {
@@ -613,7 +616,14 @@ void TBitmap::Recreate(int width, int height, int bpp, const std::vector<RGBQUAD
   width_ = width;
   height_ = height;
   handle_type_ = device ? TBitmapHandleType::bmDDB : TBitmapHandleType::bmDIB;
-  bits_per_pixel_ = device ? (handle_ ? ScreenBitsPerPixel() : 0) : bpp;
+  bits_per_pixel_ = bpp;
+  if (device) {
+    // A device bitmap has the screen's depth.
+    BITMAP bm{};
+    bits_per_pixel_ = handle_ && ::GetObjectW(handle_.get(), sizeof(bm), &bm) == sizeof(bm)
+                          ? bm.bmBitsPixel * bm.bmPlanes
+                          : 0;
+  }
   pixel_format_ = device ? TPixelFormat::pfDevice : FormatOf(bpp);
   monochrome_ = bits_per_pixel_ == 1 &&
                 (table == nullptr || (table->size() >= 2 && (*table)[0].rgbRed == 0 &&
@@ -705,7 +715,7 @@ HBITMAP TBitmap::ReleaseHandle() {
   return handle_.release();
 }
 
-void TBitmap::UpdateInfoFromHandle() {
+void TBitmap::UpdateInfoFromHandle(bool rows_known_bottom_up) {
   width_ = height_ = 0;
   bits_ = nullptr;
   if (!handle_) return;
@@ -720,7 +730,8 @@ void TBitmap::UpdateInfoFromHandle() {
     bits_ = dib.dsBm.bmBits;
     monochrome_ = bits_per_pixel_ == 1;
     if (dib.dsBmih.biCompression == BI_RGB) {
-      KeepRowsBottomUp(dib.dsBmih.biHeight < 0);
+      if (!rows_known_bottom_up || dib.dsBmih.biHeight < 0)
+        KeepRowsBottomUp(dib.dsBmih.biHeight < 0);
     } else if (dib.dsBmih.biHeight < 0) {
       // Bit-field rows running top-down: redraw them into a bottom-up section.
       bits_ = nullptr;
@@ -753,13 +764,10 @@ void TBitmap::KeepRowsBottomUp(bool known_top_down) {
   info.header.biBitCount = static_cast<WORD>(bits_per_pixel_);
   info.header.biCompression = BI_RGB;
   std::vector<uint8_t> rows(image_size);
-  {
-    win::ScopedGetDC screen(nullptr);
-    ::GdiFlush();
-    if (::GetDIBits(screen, handle_.get(), 0, static_cast<UINT>(height_), rows.data(),
-                    reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS) != height_)
-      return;  // nothing to compare with: leave the section as it is
-  }
+  ::GdiFlush();
+  if (::GetDIBits(SectionAccessDc(), handle_.get(), 0, static_cast<UINT>(height_), rows.data(),
+                  reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS) != height_)
+    return;  // nothing to compare with: leave the section as it is
   if (!known_top_down && std::memcmp(rows.data(), bits_, image_size) == 0) return;
   std::vector<RGBQUAD> table;
   if (bits_per_pixel_ <= 8)
@@ -826,7 +834,9 @@ void TBitmap::Assign(TPersistent* source) {
                       other->handle_type_ == TBitmapHandleType::bmDIB ? LR_CREATEDIBSECTION : 0)));
       if (!copy) throw EOutOfResources("Out of system resources");
       handle_ = std::move(copy);
-      UpdateInfoFromHandle();
+      // The copy of a section keeps the row order of the original, which is bottom-up as the
+      // rows of every section a bitmap holds.
+      UpdateInfoFromHandle(/*rows_known_bottom_up=*/true);
       handle_type_ = other->handle_type_;
       pixel_format_ = other->pixel_format_;
       monochrome_ = other->monochrome_;
@@ -987,11 +997,8 @@ void TBitmap::LoadFromStream(TStream& stream) {
   width_ = height_ = 0;
   Recreate(static_cast<int>(file.width), static_cast<int>(file.height), target_bpp,
            table.empty() ? nullptr : &table);
-  {
-    win::ScopedGetDC screen(nullptr);
-    ::SetDIBits(screen, handle_.get(), 0, file.height, image.rows.data(),
-                reinterpret_cast<BITMAPINFO*>(bmi.data()), DIB_RGB_COLORS);
-  }
+  ::SetDIBits(SectionAccessDc(), handle_.get(), 0, file.height, image.rows.data(),
+              reinterpret_cast<BITMAPINFO*>(bmi.data()), DIB_RGB_COLORS);
   // A palette for display on paletted devices, from the colour table.
   if (bpp <= 8) palette_ = PaletteFromColors(table);
   Changed(this);

@@ -385,7 +385,9 @@ class TBitmap : public TGraphic {
   void DrawUnwrapped(TCanvas& canvas, const RECT& r);
   void Recreate(int width, int height, int bpp, const std::vector<RGBQUAD>* table);
   void FreeImage();
-  void UpdateInfoFromHandle();
+  // Takes width, height and format from the handle. A section whose row order is not known
+  // (one handed in from outside) is checked and turned bottom-up where needed.
+  void UpdateInfoFromHandle(bool rows_known_bottom_up = false);
   void KeepRowsBottomUp(bool known_top_down);
 
   win::UniqueBitmap handle_;

@@ -80,7 +80,6 @@ void SplitSkin(TBitmap& skin, const std::array<TBitmap*, N>& cells, TColor& tran
   if (skin.Empty()) return;
   const int w = (skin.Width() - 1) / static_cast<int>(N);
   const int h = skin.Height();
-  for (TBitmap* cell : cells) cell->SetSize(w, h);
   transparent = TopLeftColor(skin);
   TBitmap scratch;
   scratch.SetPixelFormat(TPixelFormat::pf24bit);
