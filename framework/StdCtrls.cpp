@@ -33,16 +33,37 @@ void TCustomEdit::CreateWnd() {
   TWinControl::CreateWnd();
   // 0 lifts the edit window's default limit of 30,000 typed characters.
   ::SendMessageW(hwnd_, EM_SETLIMITTEXT, static_cast<WPARAM>(max_length_), 0);
-  // The kept text goes in once the window has its font and size: a multi-line window lays its
-  // lines out again for each change of those, which takes long for a long text. From then on
-  // the window holds the text.
-  const std::wstring kept = TWinControl::Text();
-  if (!kept.empty()) {
-    setting_text_ = true;
-    ScopeExit done([this] { setting_text_ = false; });
-    ::SendMessageW(hwnd_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(kept.c_str()));
+  // The kept text goes into the window when the window is first asked for anything beyond
+  // its place, size and font (see ApplyKeptText): a multi-line window lays its lines out for
+  // each of those, which takes long for a long text, and a window that is not shown yet (a
+  // screen of the program that comes later) need not lay them out at all.
+  text_in_control_ = !TWinControl::Text().empty();
+}
+
+// Messages that set a window up or move it, which an edit window handles the same whatever its
+// text: they leave the kept text where it is.
+bool TCustomEdit::LeavesKeptText(UINT msg) {
+  switch (msg) {
+    case WM_NCCREATE: case WM_CREATE: case WM_NCCALCSIZE: case WM_WINDOWPOSCHANGING:
+    case WM_WINDOWPOSCHANGED: case WM_MOVE: case WM_SIZE: case WM_SETFONT: case WM_GETFONT:
+    case WM_SHOWWINDOW: case WM_STYLECHANGING: case WM_STYLECHANGED: case WM_GETMINMAXINFO:
+    case WM_CHILDACTIVATE: case WM_UPDATEUISTATE: case WM_CHANGEUISTATE: case WM_QUERYUISTATE:
+    case WM_DESTROY: case WM_NCDESTROY: case EM_SETLIMITTEXT:
+      return true;
+    default:
+      // The framework's own notifications never reach the edit window itself.
+      return msg >= CM_BASE && msg < 0xC000;
   }
+}
+
+void TCustomEdit::ApplyKeptText() {
+  if (!text_in_control_ || hwnd_ == nullptr) return;
+  text_in_control_ = false;
+  const std::wstring kept = TWinControl::Text();
   StoreText({});
+  setting_text_ = true;
+  ScopeExit done([this] { setting_text_ = false; });
+  ::SendMessageW(hwnd_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(kept.c_str()));
 }
 
 std::wstring TCustomEdit::Text() const {
@@ -167,6 +188,7 @@ void TCustomEdit::Change() {
 }
 
 void TCustomEdit::WndProc(TMessage& m) {
+  if (text_in_control_ && !LeavesKeptText(m.Msg)) ApplyKeptText();
   switch (m.Msg) {
     case CN_COMMAND:
       if (HIWORD(m.WParam) == EN_CHANGE && !InState(csCreating) && !setting_text_) Change();
@@ -185,8 +207,12 @@ void TCustomEdit::WndProc(TMessage& m) {
       TWinControl::WndProc(m);
       return;
     case WM_DESTROY:
-      // The window goes while the control stays (made again later): the control keeps the text.
-      if (!IsDestroying()) StoreText(Text());
+      // The window goes while the control stays (made again later): the control keeps the text
+      // (which it still holds when the window never took it).
+      if (text_in_control_)
+        text_in_control_ = false;
+      else if (!IsDestroying())
+        StoreText(Text());
       DefaultHandler(m);
       return;
     case WM_ERASEBKGND:
@@ -271,6 +297,7 @@ void TMemo::SetText(const std::wstring& text) { SetTextInternal(text, std::nullo
 void TMemo::ScrollCaret() { ::SendMessageW(Handle(), EM_SCROLLCARET, 0, 0); }
 
 void TMemo::WndProc(TMessage& m) {
+  if (text_in_control_ && !LeavesKeptText(m.Msg)) ApplyKeptText();
   switch (m.Msg) {
     case WM_GETDLGCODE: {
       TCustomEdit::WndProc(m);

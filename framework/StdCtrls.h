@@ -3,10 +3,12 @@
 //
 // The memo keeps its text in its window (UTF-16); until the window is made (as while it is read
 // from a design description), and when the window goes while the memo stays, the memo keeps it
-// itself, and the window is made with it. Callers that work with 8-bit text in the
-// system's ANSI code page use `AnsiText`/`SetAnsiText`; the memo remembers the exact bytes it
-// was last given until the user changes the text, so that text which went in unchanged comes
-// out byte for byte, also where a byte has no UTF-16 counterpart that converts back to it.
+// itself, and the window gets it with its first message beyond being set up and moved (so a
+// long text is laid out once, and only when the window is first used or shown). Callers that
+// work with 8-bit text in the system's ANSI code page use `AnsiText`/`SetAnsiText`; the memo
+// remembers the exact bytes it was last given until the user changes the text, so that text
+// which went in unchanged comes out byte for byte, also where a byte has no UTF-16 counterpart
+// that converts back to it.
 #pragma once
 
 #include <optional>
@@ -64,8 +66,13 @@ class TCustomEdit : public TWinControl {
   bool SetWindowText(const std::wstring& text);
   // The same, but on failure the window gets its previous text back.
   bool ReplaceWindowText(const std::wstring& text);
+  // A window made while the control kept a text gets it with the first message that is more
+  // than setting the window up or moving it (any question about the text, painting, input).
+  static bool LeavesKeptText(UINT msg);
+  void ApplyKeptText();
 
   bool setting_text_ = false;
+  bool text_in_control_ = false;  // the window exists, the text is still the control's
 
  private:
   bool read_only_ = false;

@@ -3,14 +3,18 @@
 // (with and without a final line break) and the colours the edit window is given to paint with.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Forms.h"
 #include "StdCtrls.h"
+#include "WindowHook.h"
 #include "WinUtil.h"
 #include "WinTestSupport.h"
 
@@ -346,6 +350,66 @@ TEST_F(MemoTest, ScrollBarsChangedOnTheLiveWindowTakeTheirRoom) {
 }
 
 // The single-line edit base.
+// A memo whose window is made while the memo keeps a text (as a memo read from a description
+// onto a screen that shows later) hands the text to its window only when the window is first
+// asked for more than being set up, moved or made again; whatever asks, the whole text is there
+// and the memo is unchanged (no change event, not modified).
+TEST(KeptMemoText, GoesToTheWindowWhenTheWindowIsFirstAsked) {
+  const std::wstring text = win::WideFromAnsi(ManyLines(800));  // 40,000 characters
+  struct Case {
+    const char* how;
+    std::function<void(TMemo&)> ask;
+    std::wstring expected;
+  };
+  const Case cases[] = {
+      {"the memo's text", [](TMemo& m) { (void)m.Text(); }, text},
+      {"a line count", [](TMemo& m) { ::SendMessageW(m.Handle(), EM_GETLINECOUNT, 0, 0); }, text},
+      {"the length, from another thread",
+       [](TMemo& m) {
+         std::atomic<bool> done{false};
+         HWND window = m.Handle();
+         std::thread asker([&] {
+           ::SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
+           done = true;
+         });
+         while (!done) testing::PumpMessages(1);
+         asker.join();
+       },
+       text},
+      {"a typed key", [](TMemo& m) { ::SendMessageW(m.Handle(), WM_CHAR, L'x', 1); }, L"x" + text},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.how);
+    auto form = std::make_unique<TForm>(nullptr);
+    form->SetBounds(0, 0, 640, 480);
+    auto* memo = new TMemo(form.get());
+    memo->SetBounds(0, 0, 600, 400);
+    memo->SetText(text);
+    int changes = 0;
+    memo->OnChange = [&changes](TObject*) { ++changes; };
+    memo->SetParent(form.get());
+    form->HandleNeeded();
+    ASSERT_TRUE(memo->HandleAllocated());
+    int texts_set = 0;
+    TWindowHook hook;
+    const auto watch = [&texts_set](TMessage& m) {
+      if (m.Msg == WM_SETTEXT) ++texts_set;
+    };
+    ASSERT_TRUE(hook.Install(memo->Handle(), watch));
+    memo->SetBounds(10, 10, 500, 300);
+    memo->SetWordWrap(false);  // the window is made again
+    ASSERT_TRUE(hook.Install(memo->Handle(), watch));
+    memo->SetBounds(20, 20, 400, 200);
+    EXPECT_EQ(texts_set, 0) << "set up and moved only";
+
+    c.ask(*memo);
+    EXPECT_EQ(texts_set, 1);
+    EXPECT_TRUE(memo->Text() == c.expected) << "length " << memo->Text().size();
+    EXPECT_EQ(changes, c.expected == text ? 0 : 1);
+    EXPECT_EQ(memo->Modified(), c.expected != text);
+  }
+}
+
 TEST(CustomEdit, ChangeEventOncePerSetTextAndPerTypedCharacter) {
   TForm form(nullptr);
   TCustomEdit edit(&form);
