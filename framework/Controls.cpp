@@ -1497,6 +1497,15 @@ void TWinControl::DefaultHandler(TMessage& m) {
 }
 
 // Text of a windowed control lives in its window once there is one.
+// Whether no part of the window (frame included) can be seen: it lies under later siblings of
+// its own or of a parent.
+bool WindowIsCovered(HWND hwnd) {
+  const win::UniqueWindowDc dc =
+      win::UniqueWindowDc::GetEx(hwnd, nullptr, DCX_WINDOW | DCX_CACHE | DCX_CLIPSIBLINGS);
+  RECT box{};
+  return dc && ::GetClipBox(dc, &box) == NULLREGION;
+}
+
 LRESULT CALLBACK ControlWindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
   auto* control = ControlsOfWindows().Find(hwnd);
   if (control == nullptr) {
@@ -1505,6 +1514,13 @@ LRESULT CALLBACK ControlWindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lp
     t_creating_control = nullptr;
     control->hwnd_ = hwnd;
     ControlsOfWindows().Attach(hwnd, control);
+  }
+  // A window that was made invalid while it could be seen and has been covered since (the
+  // screens of the main window lie on top of each other) has nothing to paint: it is made
+  // invalid again when it is uncovered.
+  if (((msg == WM_PAINT && wparam == 0) || msg == WM_NCPAINT) && WindowIsCovered(hwnd)) {
+    if (msg == WM_PAINT) ::ValidateRect(hwnd, nullptr);
+    return 0;
   }
   NoteInputMessage(msg);
   TMessage m{msg, wparam, lparam, 0};
