@@ -555,8 +555,8 @@ void TApplication::HandleTakenMessage(const MSG& taken) {
 
 // A round after a timer tick that the idle wait brought idles again at once: ticks come in
 // one at a time while the program is idle, and looking whether another message waits would
-// cost one more call into the system on every tick. Any other message, and any message taken
-// by other means, makes the next round look first.
+// cost one more call into the system on every tick. After any other message the next round
+// looks first, and idles only when nothing waits.
 void TApplication::HandleMessage() {
   MSG msg;
   if (idle_after_tick_ || !ProcessMessage(msg)) Idle();

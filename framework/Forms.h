@@ -228,7 +228,8 @@ class TApplication : public TComponent {
   bool idle_after_tick_ = false;
 };
 
-// How long, at most, rounds that only serve timer ticks go without looking at the pointer (ms).
+// How long, at most, rounds that only serve timer ticks go without looking at the pointer's
+// position (ms); each of them looks at the position its tick brought.
 inline constexpr unsigned long long kIdlePointerInterval = 50;
 // How long, at most, the idle round goes without looking up the control under a pointer that
 // stands still (ms): windows can move or go away under it without any message to this thread.
