@@ -6,14 +6,45 @@
 // successful read, so an unchanged clipboard is never opened. A read that fails (the clipboard
 // held open by another program) raises and leaves the last read as it was: the next poll tries
 // again.
+//
+// Asking for the sequence number is itself a call into the system on every poll. A watch that
+// listens for change notices (a clipboard format listener window, told of every change by any
+// program) skips even that while nothing changed since its last successful read; the notices
+// arrive through the message loop of the thread that made the watch.
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <optional>
+#include <utility>
+
+#include "WinHandles.h"
 
 namespace vornada {
+
+// A hidden message-only window registered as a clipboard format listener: it notes every
+// change notice (WM_CLIPBOARDUPDATE) that the system sends it. Made and used on one thread,
+// whose message loop delivers the notices.
+class TClipboardChangeListener {
+ public:
+  TClipboardChangeListener();
+  ~TClipboardChangeListener();
+  TClipboardChangeListener(const TClipboardChangeListener&) = delete;
+  TClipboardChangeListener& operator=(const TClipboardChangeListener&) = delete;
+
+  // Whether the system accepted the listener (when not, no notice ever comes).
+  bool Listening() const { return listening_; }
+  // Whether a notice came since the last call; forgets it.
+  bool TakeChange() { return std::exchange(changed_, false); }
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
+  win::UniqueWindow window_;
+  bool listening_ = false;
+  bool changed_ = false;
+};
 
 class TClipboardTextWatch {
  public:
@@ -22,24 +53,37 @@ class TClipboardTextWatch {
   // Opens the clipboard once and tells whether it holds non-empty text; raises when the
   // clipboard cannot be opened.
   using TextProbe = std::function<bool()>;
+  // Whether the watch listens for change notices.
+  enum class TNotices { Ignore, Listen };
 
-  // Watches the system clipboard, opening it with `owner` as the opening window.
+  // Watches the system clipboard, opening it with `owner` as the opening window, and listens
+  // for change notices.
   explicit TClipboardTextWatch(HWND owner = nullptr);
-  TClipboardTextWatch(SequenceSource sequence, TextProbe probe);
+  TClipboardTextWatch(SequenceSource sequence, TextProbe probe,
+                      TNotices notices = TNotices::Ignore);
 
   // When the clipboard changed since the last successful read (or was never read), reads it
   // and returns whether it holds non-empty text; otherwise returns nothing and leaves the
-  // clipboard alone. Where the system keeps no sequence number every poll reads. A failed read
-  // raises and is not recorded.
+  // clipboard alone. Where the system keeps no sequence number every poll reads (unless change
+  // notices tell that nothing changed). A failed read raises and is not recorded.
   std::optional<bool> Poll();
 
   // Forgets the last read, so that the next poll reads.
-  void Reset() { last_sequence_.reset(); }
+  void Reset() {
+    last_sequence_.reset();
+    read_ = false;
+  }
+
+  // Whether change notices spare the polls of an unchanged clipboard.
+  bool Listening() const { return listener_ != nullptr && listener_->Listening(); }
 
  private:
   SequenceSource sequence_;
   TextProbe probe_;
+  std::unique_ptr<TClipboardChangeListener> listener_;
   std::optional<DWORD> last_sequence_;
+  // A read succeeded, and no change notice came after it.
+  bool read_ = false;
 };
 
 // Opens the clipboard once (no waiting) and tells whether it holds non-empty text; raises

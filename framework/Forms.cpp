@@ -523,26 +523,43 @@ bool TApplication::IsKeyMsg(MSG& msg) {
   }
 }
 
+namespace {
+// WM_SYSTIMER: the ticks of the system's own timers (the caret's blinking, the pointer's hover
+// tracking); like a program's timer ticks they change nothing under the pointer.
+constexpr UINT kSystemTimerMessage = 0x0118;
+
+bool IsTimerTick(UINT message) { return message == WM_TIMER || message == kSystemTimerMessage; }
+}  // namespace
+
 bool TApplication::ProcessMessage(MSG& msg) {
   if (!::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
-  if (msg.message == WM_QUIT) {
+  HandleTakenMessage(msg);
+  return true;
+}
+
+void TApplication::HandleTakenMessage(const MSG& taken) {
+  if (taken.message == WM_QUIT) {
     terminated_ = true;
-    return true;
+    return;
   }
+  MSG msg = taken;
   if (!IsKeyMsg(msg)) {
     ::TranslateMessage(&msg);
     ::DispatchMessageW(&msg);
   }
   CheckSynchronize();
-  if (msg.message != WM_TIMER) pointer_check_due_ = true;
+  if (!IsTimerTick(msg.message)) pointer_check_due_ = true;
   if (msg.message == WM_MOUSEMOVE || (msg.message >= WM_LBUTTONDOWN && msg.message <= WM_MBUTTONDBLCLK))
     UpdateMouseControl();
-  return true;
 }
 
+// A round after a timer tick that the idle wait brought idles again at once: ticks come in
+// one at a time while the program is idle, and looking whether another message waits would
+// cost one more call into the system on every tick. After any other message the next round
+// looks first, and idles only when nothing waits.
 void TApplication::HandleMessage() {
   MSG msg;
-  if (!ProcessMessage(msg)) Idle();
+  if (idle_after_tick_ || !ProcessMessage(msg)) Idle();
 }
 
 void TApplication::ShowPaintingNow() {
@@ -560,14 +577,23 @@ void TApplication::ProcessMessages() {
 // A program with a fast timer (the main window's clipboard watch ticks every 10 ms) comes here
 // after every tick; looking for the control under the pointer each time (pointer position,
 // window hit tests) would cost several times what the tick itself costs. After other messages
-// the look is taken at once; while only ticks come, the pointer can still leave the windows
-// without a message, so it is looked at every kIdlePointerInterval ms.
+// the look is taken at once. While only ticks come, the pointer can still leave the windows
+// without a message: each tick brings the pointer's position with it (GetMessagePos, which asks
+// the system nothing), and the control under it is looked up when that position differs from
+// the last look's, and every kIdlePointerRecheckInterval ms for a pointer standing still.
+//
+// The round then waits for the next message with GetMessage and handles it: GetMessage sets the
+// queue's wake-up mask in the same call that finds the queue empty, whereas an empty PeekMessage
+// followed by WaitMessage costs one call into the system more for every wait.
 void TApplication::Idle() {
   try {
     const unsigned long long now = ::GetTickCount64();
-    if (pointer_check_due_ || now - last_pointer_check_ >= kIdlePointerInterval) {
+    const DWORD pointer_pos = ::GetMessagePos();
+    if (pointer_check_due_ || pointer_pos != last_pointer_pos_ ||
+        now - last_pointer_check_ >= kIdlePointerRecheckInterval) {
       pointer_check_due_ = false;
       last_pointer_check_ = now;
+      last_pointer_pos_ = pointer_pos;
       UpdateMouseControl();
     }
     if (OnIdle) OnIdle(this);
@@ -575,7 +601,17 @@ void TApplication::Idle() {
     HandleException(std::current_exception());
   }
   FreeControlDeviceContexts();
-  if (!terminated_) ::WaitMessage();
+  idle_after_tick_ = false;
+  if (terminated_) return;
+  MSG msg;
+  const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+  if (got == 0) {
+    terminated_ = true;  // WM_QUIT
+    return;
+  }
+  if (got < 0) return;
+  HandleTakenMessage(msg);
+  idle_after_tick_ = IsTimerTick(msg.message);
 }
 
 // Called from the message loop outside any window procedure: a failure of an enter or leave

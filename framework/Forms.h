@@ -209,6 +209,8 @@ class TApplication : public TComponent {
   friend LRESULT CALLBACK ApplicationWindowProc(HWND, UINT, WPARAM, LPARAM);
   LRESULT WndProc(UINT msg, WPARAM wparam, LPARAM lparam);
   bool ProcessMessage(MSG& msg);
+  // Handles a message taken from the queue (dispatch, synchronisation, pointer tracking).
+  void HandleTakenMessage(const MSG& msg);
   void ReportException(const std::exception& error);
   bool IsKeyMsg(MSG& msg);
   void Idle();
@@ -220,13 +222,22 @@ class TApplication : public TComponent {
   bool terminated_ = false;
   TControl* mouse_control_ = nullptr;
   // The idle round's look for the control under the pointer: due after any message other than a
-  // timer tick, and at least every kIdlePointerInterval while only timer ticks come.
+  // timer tick, whenever the pointer stands elsewhere than at the last look, and at least every
+  // kIdlePointerRecheckInterval while the pointer stands still.
   bool pointer_check_due_ = true;
   unsigned long long last_pointer_check_ = 0;
+  DWORD last_pointer_pos_ = 0;
+  // The last message the idle round waited for was a timer tick: the next round idles again at
+  // once, without first looking whether more messages wait.
+  bool idle_after_tick_ = false;
 };
 
-// How long, at most, rounds that only serve timer ticks go without looking at the pointer (ms).
+// How long, at most, rounds that only serve timer ticks go without looking at the pointer's
+// position (ms); each of them looks at the position its tick brought.
 inline constexpr unsigned long long kIdlePointerInterval = 50;
+// How long, at most, the idle round goes without looking up the control under a pointer that
+// stands still (ms): windows can move or go away under it without any message to this thread.
+inline constexpr unsigned long long kIdlePointerRecheckInterval = 1000;
 
 TApplication* Application();
 TScreen* Screen();

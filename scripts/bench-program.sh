@@ -5,7 +5,8 @@
 #    program showing a layered window of the same size (median of ROUNDS starts each; goal at
 #    most 1.5 times);
 #  - idle CPU: the program's CPU time (with the Wine server's) while idle on each of the four
-#    screens against a minimal program with one 10 ms timer, SECONDS each (goal at most 1.3 times).
+#    screens against a minimal program with one 10 ms timer, in IDLE_ROUNDS (default 3) rounds
+#    alternating the two, SECONDS each per round (goal at most 1.3 times).
 #
 #   scripts/bench-program.sh [ROUNDS] [SECONDS]     defaults: 7 rounds, 20 s per screen
 set -euo pipefail

@@ -1,6 +1,8 @@
 // Watching the clipboard's text by its sequence number: copying text shows at the next poll,
 // emptying too; an unchanged clipboard is never opened, not even while another thread holds it
-// open; a read that fails because the clipboard is held is tried again at the next poll.
+// open; a read that fails because the clipboard is held is tried again at the next poll. A watch
+// that listens for change notices does not even ask for the sequence number while nothing
+// changed, and still sees every change, made here or by another thread.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -8,6 +10,7 @@
 #include <atomic>
 #include <cstring>
 #include <cwchar>
+#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
@@ -168,6 +171,88 @@ TEST(ClipboardWatchTest, ResetMakesTheNextPollRead) {
   watch.Reset();
   EXPECT_EQ(watch.Poll(), std::optional<bool>(true));
   EXPECT_EQ(reads, 2);
+}
+
+// Delivers the messages waiting for this thread (the clipboard's change notices among them).
+void PumpPending() {
+  MSG m;
+  while (::PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+    ::TranslateMessage(&m);
+    ::DispatchMessageW(&m);
+  }
+}
+
+// A watch that listens for change notices, counting how often it asks for the sequence number
+// and how often it opens the clipboard.
+struct ListeningWatch {
+  int sequence_queries = 0;
+  int reads = 0;
+  TClipboardTextWatch watch{[this] {
+                              ++sequence_queries;
+                              return ::GetClipboardSequenceNumber();
+                            },
+                            [this] {
+                              ++reads;
+                              return ClipboardHoldsText(nullptr);
+                            },
+                            TClipboardTextWatch::TNotices::Listen};
+};
+
+TEST(ClipboardWatchTest, ListeningWatchAsksNothingWhileUnchangedAndSeesEveryChange) {
+  ListeningWatch w;
+  ASSERT_TRUE(w.watch.Listening());
+  SetClipboard(nullptr);
+  PumpPending();
+  EXPECT_EQ(w.watch.Poll(), std::optional<bool>(false));  // the first poll reads
+  const struct {
+    const char* name;
+    std::function<void()> change;
+    bool holds_text;
+  } changes[] = {
+      {"text copied here", [] { SetClipboard(L"some text"); }, true},
+      {"emptied here", [] { SetClipboard(nullptr); }, false},
+      {"text copied by another thread", [] { std::thread([] { SetClipboard(L"other"); }).join(); },
+       true},
+      {"emptied by another thread", [] { std::thread([] { SetClipboard(nullptr); }).join(); },
+       false},
+      {"empty text copied", [] { SetClipboard(L""); }, false},
+  };
+  for (const auto& c : changes) {
+    SCOPED_TRACE(c.name);
+    const int queries = w.sequence_queries;
+    const int reads = w.reads;
+    for (int i = 0; i < 50; ++i) {
+      PumpPending();
+      EXPECT_EQ(w.watch.Poll(), std::nullopt);
+    }
+    EXPECT_EQ(w.sequence_queries, queries) << "asked for the number of an unchanged clipboard";
+    EXPECT_EQ(w.reads, reads);
+    c.change();
+    PumpPending();
+    EXPECT_EQ(w.watch.Poll(), std::optional<bool>(c.holds_text));
+    EXPECT_EQ(w.reads, reads + 1);
+  }
+  // A change noticed while another thread holds the clipboard: the read fails, and the next
+  // polls try again without a further notice until the clipboard is free.
+  SetClipboard(L"copied before the hold");
+  {
+    ClipboardHolder holder;
+    ASSERT_TRUE(holder.Opened());
+    PumpPending();
+    const int reads = w.reads;
+    EXPECT_THROW(w.watch.Poll(), std::exception);
+    EXPECT_THROW(w.watch.Poll(), std::exception);
+    EXPECT_EQ(w.reads, reads + 2);
+    holder.Release();
+  }
+  PumpPending();
+  EXPECT_EQ(w.watch.Poll(), std::optional<bool>(true));
+  EXPECT_EQ(w.watch.Poll(), std::nullopt);
+  // Reset: the next poll reads although nothing changed.
+  w.watch.Reset();
+  const int reads = w.reads;
+  EXPECT_EQ(w.watch.Poll(), std::optional<bool>(true));
+  EXPECT_EQ(w.reads, reads + 1);
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // Tests of the application object under Wine: its hidden window and title, failures reported
 // through OnException (silent EAbort) or the error box, failures escaping event handlers,
 // minimising and restoring the program with its forms, failures of the pointer's enter and leave
-// handling in the message loop, and the message loop ending on Terminate.
+// handling in the message loop, following the pointer while only timer ticks come without
+// looking it up on every tick, and the message loop ending on Terminate.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -196,18 +197,34 @@ INSTANTIATE_TEST_SUITE_P(
                       PointerFailureCase{"leave", CM_MOUSELEAVE, "Leave failed"}),
     [](const auto& table_row) { return std::string(table_row.param.name); });
 
-// A control that counts the pointer's entering and leaving.
+// A control that counts the pointer's entering and leaving, and the hit tests of its window
+// (each look for the window under the pointer asks the windows there for one).
 class PointerCounting : public TCustomControl {
  public:
   using TCustomControl::TCustomControl;
   void WndProc(TMessage& m) override {
     if (m.Msg == CM_MOUSEENTER) ++entered;
     if (m.Msg == CM_MOUSELEAVE) ++left;
+    if (m.Msg == WM_NCHITTEST) ++hit_tests;
     TCustomControl::WndProc(m);
   }
   int entered = 0;
   int left = 0;
+  int hit_tests = 0;
 };
+
+// Runs the loop's rounds, with every pointer message taken away first, until `reached` holds
+// or `limit_ms` pass; the milliseconds it took.
+ULONGLONG RunRoundsUntil(const std::function<bool()>& reached, ULONGLONG limit_ms) {
+  const ULONGLONG start = ::GetTickCount64();
+  while (!reached() && ::GetTickCount64() - start < limit_ms) {
+    MSG m;
+    while (::PeekMessageW(&m, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+    }
+    Application()->HandleMessage();
+  }
+  return ::GetTickCount64() - start;
+}
 
 // A program whose only messages are a fast timer's ticks still follows the pointer: the loop
 // looks at it less often then, but it notices the pointer entering and leaving a control without
@@ -220,17 +237,9 @@ TEST(MessageLoop, ThePointerIsFollowedWhileOnlyTimerTicksCome) {
   timer.SetInterval(10);
   timer.SetOnTimer([](TObject*) {});
   timer.SetEnabled(true);
-  // Runs the loop's rounds, with every pointer message taken away first, until `reached` holds;
-  // the milliseconds it took (kept below two seconds).
+  // The loop's rounds until `reached` holds; the milliseconds it took (kept below two seconds).
   const auto run_ticks_until = [](const std::function<bool()>& reached) {
-    const ULONGLONG start = ::GetTickCount64();
-    while (!reached() && ::GetTickCount64() - start < 2000) {
-      MSG m;
-      while (::PeekMessageW(&m, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
-      }
-      Application()->HandleMessage();
-    }
-    return ::GetTickCount64() - start;
+    return RunRoundsUntil(reached, 2000);
   };
   const struct {
     const char* name;
@@ -250,6 +259,34 @@ TEST(MessageLoop, ThePointerIsFollowedWhileOnlyTimerTicksCome) {
   EXPECT_EQ(control->entered, 1);
   EXPECT_EQ(control->left, 1);
   timer.SetEnabled(false);
+}
+
+// While only timer ticks come and the pointer stands still over a control, the loop does not
+// look for the control under it on every tick (each look hit-tests the windows under the
+// pointer): a still pointer is looked up at most once every kIdlePointerRecheckInterval.
+TEST(MessageLoop, AStillPointerIsNotLookedUpOnEveryTick) {
+  auto control = std::make_unique<PointerCounting>(&testing::StagePanel());
+  const auto [inside, outside] = PlaceWithPointerOutside(*control);
+  int ticks = 0;
+  TTimer timer(nullptr);
+  timer.SetInterval(10);
+  timer.SetOnTimer([&](TObject*) { ++ticks; });
+  timer.SetEnabled(true);
+  ::SetCursorPos(inside.x, inside.y);
+  RunRoundsUntil([&] { return control->entered == 1; }, 2000);
+  ASSERT_EQ(control->entered, 1);
+  RunRoundsUntil([] { return false; }, 100);  // the pointer's own messages settle
+  const int ticks_before = ticks;
+  const int hit_tests_before = control->hit_tests;
+  constexpr ULONGLONG kWatched = 600;
+  RunRoundsUntil([] { return false; }, kWatched);
+  EXPECT_GE(ticks - ticks_before, 20) << "the timer ticked all along";
+  EXPECT_LE(control->hit_tests - hit_tests_before,
+            static_cast<int>(kWatched / kIdlePointerRecheckInterval + 1));
+  EXPECT_EQ(control->left, 0);
+  EXPECT_EQ(Application()->MouseControl(), control.get());
+  timer.SetEnabled(false);
+  ::SetCursorPos(outside.x, outside.y);
 }
 
 TEST(ApplicationWindow, MinimiseHidesTheFormsAndRestoreBringsThemBack) {
