@@ -169,10 +169,11 @@ TControlCanvas::~TControlCanvas() {
 }
 
 void TControlCanvas::FreeContext() {
-  if (window_dc_.get() == nullptr) return;
+  if (!HoldsContext()) return;
   ScopedLock hold(CanvasLock());
   SetHandle(nullptr);
   window_dc_.reset();
+  holds_context_.store(false, std::memory_order_release);
 }
 
 void TControlCanvas::CreateHandle() {
@@ -190,13 +191,16 @@ void TControlCanvas::CreateHandle() {
   ::SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
   ::IntersectClipRect(dc, 0, 0, control_.Width(), control_.Height());
   window_dc_ = std::move(dc);
+  holds_context_.store(true, std::memory_order_release);
   SetHandle(window_dc_.get());
 }
 
 void FreeControlDeviceContexts() {
-  // A canvas that another thread is drawing on keeps its context until the next time.
+  // Runs after every message the program waits for: most canvases hold no context, and those
+  // are passed over without taking their locks. A canvas that another thread is drawing on
+  // keeps its context until the next time.
   for (TControlCanvas* c : LiveControlCanvases())
-    if (c->TryLock()) {
+    if (c->HoldsContext() && c->TryLock()) {
       ScopeExit unlock([c] { c->Unlock(); });
       c->FreeContext();
     }

@@ -16,6 +16,8 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -302,6 +304,8 @@ class TControlCanvas : public TCanvas {
   explicit TControlCanvas(TControl& control);
   ~TControlCanvas() override;
   void FreeContext();
+  // It holds a window device context taken outside painting (readable from any thread).
+  bool HoldsContext() const { return holds_context_.load(std::memory_order_acquire); }
 
  protected:
   void CreateHandle() override;
@@ -309,6 +313,7 @@ class TControlCanvas : public TCanvas {
  private:
   TControl& control_;
   win::UniqueWindowDc window_dc_;
+  std::atomic<bool> holds_context_{false};
 };
 
 // Releases the window device contexts that control canvases took outside painting.
