@@ -297,7 +297,7 @@ void TMemo::SetText(const std::wstring& text) { SetTextInternal(text, std::nullo
 void TMemo::ScrollCaret() { ::SendMessageW(Handle(), EM_SCROLLCARET, 0, 0); }
 
 void TMemo::WndProc(TMessage& m) {
-  if (text_in_control_ && !LeavesKeptText(m.Msg)) ApplyKeptText();
+  // Every message goes on to the edit base, which hands the window a kept text first.
   switch (m.Msg) {
     case WM_GETDLGCODE: {
       TCustomEdit::WndProc(m);
