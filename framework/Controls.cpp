@@ -59,6 +59,10 @@ std::vector<TControlCanvas*>& LiveControlCanvases() {
   return list;
 }
 
+// How many control canvases hold a window's device context: the idle round frees them, and
+// when none does it looks at no canvas at all.
+std::atomic<int> g_canvases_holding_context{0};
+
 ATOM RegisterFrameworkClass() {
   static ATOM atom = [] {
     WNDCLASSEXW wc{};
@@ -173,7 +177,8 @@ void TControlCanvas::FreeContext() {
   ScopedLock hold(CanvasLock());
   SetHandle(nullptr);
   window_dc_.reset();
-  holds_context_.store(false, std::memory_order_release);
+  if (holds_context_.exchange(false, std::memory_order_acq_rel))
+    g_canvases_holding_context.fetch_sub(1, std::memory_order_release);
 }
 
 void TControlCanvas::CreateHandle() {
@@ -191,7 +196,8 @@ void TControlCanvas::CreateHandle() {
   ::SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
   ::IntersectClipRect(dc, 0, 0, control_.Width(), control_.Height());
   window_dc_ = std::move(dc);
-  holds_context_.store(true, std::memory_order_release);
+  if (!holds_context_.exchange(true, std::memory_order_acq_rel))
+    g_canvases_holding_context.fetch_add(1, std::memory_order_release);
   SetHandle(window_dc_.get());
 }
 
@@ -199,6 +205,7 @@ void FreeControlDeviceContexts() {
   // Runs after every message the program waits for: most canvases hold no context, and those
   // are passed over without taking their locks. A canvas that another thread is drawing on
   // keeps its context until the next time.
+  if (g_canvases_holding_context.load(std::memory_order_acquire) == 0) return;
   for (TControlCanvas* c : LiveControlCanvases())
     if (c->HoldsContext() && c->TryLock()) {
       ScopeExit unlock([c] { c->Unlock(); });
@@ -1412,13 +1419,13 @@ void TWinControl::WndProc(TMessage& m) {
       }
       DefaultHandler(m);
       return;
-    case WM_MOUSEMOVE: {
-      TRACKMOUSEEVENT tme{sizeof(tme), TME_LEAVE, hwnd_, 0};
-      ::TrackMouseEvent(&tme);
+    case WM_MOUSEMOVE:
+      // The pointer leaving is noticed by the message loop (see TApplication::Idle), not by
+      // asking the system to track it: some systems (Wine) track by polling the pointer several
+      // times a second for as long as it stands over the window, also while the program idles.
       if (IsControlMouseMsg(m)) return;
       TControl::WndProc(m);
       return;
-    }
     case WM_MOUSELEAVE:
       Application()->UpdateMouseControl();
       DefaultHandler(m);

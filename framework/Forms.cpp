@@ -548,7 +548,10 @@ void TApplication::HandleTakenMessage(const MSG& taken) {
     ::DispatchMessageW(&msg);
   }
   CheckSynchronize();
-  if (!IsTimerTick(msg.message)) pointer_check_due_ = true;
+  if (!IsTimerTick(msg.message) ||
+      (msg.message == WM_TIMER && msg.hwnd == nullptr && msg.wParam == pointer_watch_timer_ &&
+       pointer_watch_timer_ != 0))
+    pointer_check_due_ = true;
   if (msg.message == WM_MOUSEMOVE || (msg.message >= WM_LBUTTONDOWN && msg.message <= WM_MBUTTONDBLCLK))
     UpdateMouseControl();
 }
@@ -580,7 +583,11 @@ void TApplication::ProcessMessages() {
 // the look is taken at once. While only ticks come, the pointer can still leave the windows
 // without a message: each tick brings the pointer's position with it (GetMessagePos, which asks
 // the system nothing), and the control under it is looked up when that position differs from
-// the last look's, and every kIdlePointerRecheckInterval ms for a pointer standing still.
+// the last look's, and every kIdlePointerRecheckInterval ms for a pointer standing still. On
+// some systems (Wine) a pointer that left for another program's window no longer moves the
+// position the ticks bring; the look every kIdlePointerRecheckInterval ms notices it, and while a
+// control is under the pointer the pointer watch timer brings that look also to a program that
+// gets no other messages.
 //
 // The round then waits for the next message with GetMessage and handles it: GetMessage sets the
 // queue's wake-up mask in the same call that finds the queue empty, whereas an empty PeekMessage
@@ -624,6 +631,7 @@ void TApplication::UpdateMouseControl() {
     if (target == mouse_control_) return;
     TControl* old = mouse_control_;
     mouse_control_ = target;
+    SetPointerWatch(mouse_control_ != nullptr);
     if (old != nullptr) old->Perform(CM_MOUSELEAVE);
     if (mouse_control_ != nullptr && mouse_control_ == target) target->Perform(CM_MOUSEENTER);
   } catch (...) {
@@ -632,7 +640,21 @@ void TApplication::UpdateMouseControl() {
 }
 
 void TApplication::ForgetControl(TControl* control) {
-  if (mouse_control_ == control) mouse_control_ = nullptr;
+  if (mouse_control_ != control) return;
+  mouse_control_ = nullptr;
+  SetPointerWatch(false);
+}
+
+// A timer of the thread rather than of a window: its ticks reach no window procedure (the
+// application window may carry hooks that would each see every tick).
+void TApplication::SetPointerWatch(bool on) {
+  if (on == (pointer_watch_timer_ != 0)) return;
+  if (on) {
+    pointer_watch_timer_ =
+        ::SetTimer(nullptr, 0, static_cast<UINT>(kIdlePointerRecheckInterval), nullptr);
+  } else if (::KillTimer(nullptr, pointer_watch_timer_)) {
+    pointer_watch_timer_ = 0;
+  }
 }
 
 void TApplication::Minimize() {

@@ -227,6 +227,11 @@ class TApplication : public TComponent {
   bool pointer_check_due_ = true;
   unsigned long long last_pointer_check_ = 0;
   DWORD last_pointer_pos_ = 0;
+  // While a control is under the pointer, a timer of the thread (pointer_watch_timer_, 0 when
+  // off) wakes the loop every kIdlePointerRecheckInterval, so that the pointer leaving for
+  // another program's window is noticed even when no other message comes.
+  void SetPointerWatch(bool on);
+  UINT_PTR pointer_watch_timer_ = 0;
   // The last message the idle round waited for was a timer tick: the next round idles again at
   // once, without first looking whether more messages wait.
   bool idle_after_tick_ = false;

@@ -5,11 +5,15 @@
 // looking it up on every tick, and the message loop ending on Terminate.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <ostream>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -286,6 +290,105 @@ TEST(MessageLoop, AStillPointerIsNotLookedUpOnEveryTick) {
   EXPECT_EQ(control->left, 0);
   EXPECT_EQ(Application()->MouseControl(), control.get());
   timer.SetEnabled(false);
+  ::SetCursorPos(outside.x, outside.y);
+}
+
+// A point of the screen where no window of this program lies.
+POINT PointOutsideTheProgram() {
+  const int width = ::GetSystemMetrics(SM_CXSCREEN), height = ::GetSystemMetrics(SM_CYSCREEN);
+  for (const POINT p : {POINT{width - 5, 5}, POINT{width - 5, height / 2}, POINT{width / 2, 5},
+                        POINT{width - 5, height - 5}}) {
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(::WindowFromPoint(p), &process);
+    if (process != ::GetCurrentProcessId()) return p;
+  }
+  ADD_FAILURE() << "no place on the screen is free of this program's windows";
+  return {width - 5, 5};
+}
+
+// Counts the messages other than pointer messages that the thread takes from its queue, each
+// one a wake-up of a waiting loop. A helper thread posts one more message (not counted) after
+// `limit_ms`, so that a loop that nothing wakes ends its wait all the same.
+class WakeUpCounter {
+ public:
+  explicit WakeUpCounter(DWORD limit_ms) : thread_id_(::GetCurrentThreadId()) {
+    current_ = this;
+    hook_ = ::SetWindowsHookExW(WH_GETMESSAGE, &Hook, nullptr, thread_id_);
+    waker_ = std::thread([this, limit_ms] {
+      std::unique_lock<std::mutex> lock(mutex_);
+      if (!stop_.wait_for(lock, std::chrono::milliseconds(limit_ms), [this] { return done_; }))
+        ::PostThreadMessageW(thread_id_, kWakeUp, 0, 0);
+    });
+  }
+  ~WakeUpCounter() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      done_ = true;
+    }
+    stop_.notify_all();
+    waker_.join();
+    ::UnhookWindowsHookEx(hook_);
+    current_ = nullptr;
+    MSG m;
+    while (::PeekMessageW(&m, nullptr, kWakeUp, kWakeUp, PM_REMOVE)) {
+    }
+  }
+  bool Hooked() const { return hook_ != nullptr; }
+  int Count() const { return count_; }
+  void Reset() { count_ = 0; }
+
+ private:
+  static constexpr UINT kWakeUp = WM_APP + 77;
+  static LRESULT CALLBACK Hook(int code, WPARAM wparam, LPARAM lparam) {
+    const auto* msg = reinterpret_cast<const MSG*>(lparam);
+    if (code == HC_ACTION && wparam == PM_REMOVE && current_ != nullptr &&
+        (msg->message < WM_MOUSEFIRST || msg->message > WM_MOUSELAST) &&
+        msg->message != WM_MOUSELEAVE && msg->message != kWakeUp)
+      ++current_->count_;
+    return ::CallNextHookEx(nullptr, code, wparam, lparam);
+  }
+  static inline WakeUpCounter* current_ = nullptr;
+  DWORD thread_id_;
+  HHOOK hook_ = nullptr;
+  int count_ = 0;
+  std::mutex mutex_;
+  std::condition_variable stop_;
+  bool done_ = false;
+  std::thread waker_;
+};
+
+// With no timer of the program running, a pointer standing still over a control wakes the
+// loop at most once every kIdlePointerRecheckInterval (the system is not asked to poll the
+// pointer several times a second), the pointer leaving for a place outside the program is still
+// noticed within about one such interval, and after that nothing wakes the loop any more.
+TEST(MessageLoop, AnIdleLoopNoticesThePointerLeavingTheProgramWithoutPollingIt) {
+  auto control = std::make_unique<PointerCounting>(&testing::StagePanel());
+  const auto [inside, outside] = PlaceWithPointerOutside(*control);
+  const POINT away = PointOutsideTheProgram();
+  ::SetCursorPos(inside.x, inside.y);
+  // The pointer comes in as the user moves it: a pointer message to the control's window.
+  ::PostMessageW(control->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(30, 20));
+  Application()->ProcessMessages();
+  ASSERT_EQ(control->entered, 1);
+  WakeUpCounter wake_ups(6000);
+  ASSERT_TRUE(wake_ups.Hooked());
+  constexpr ULONGLONG kWatched = 2 * kIdlePointerRecheckInterval + 200;
+  const ULONGLONG still_for = RunRoundsUntil([] { return false; }, kWatched);
+  EXPECT_LT(still_for, kWatched + kIdlePointerRecheckInterval + 500) << "the loop slept too long";
+  EXPECT_LE(wake_ups.Count(), static_cast<int>(kWatched / kIdlePointerRecheckInterval + 1))
+      << "the loop was woken more often than the pointer needs looking at";
+  EXPECT_EQ(control->left, 0);
+
+  ::SetCursorPos(away.x, away.y);
+  const ULONGLONG took = RunRoundsUntil([&] { return control->left == 1; },
+                                        3 * kIdlePointerRecheckInterval);
+  EXPECT_EQ(control->left, 1);
+  EXPECT_LE(took, kIdlePointerRecheckInterval + 500) << "the pointer's leaving was noticed late";
+  EXPECT_EQ(Application()->MouseControl(), nullptr);
+
+  wake_ups.Reset();
+  RunRoundsUntil([] { return false; }, kIdlePointerRecheckInterval + 500);
+  EXPECT_EQ(wake_ups.Count(), 0) << "the loop is still woken with no control under the pointer";
   ::SetCursorPos(outside.x, outside.y);
 }
 
