@@ -249,7 +249,10 @@ TThreadTimer::TThreadTimer(TComponent* owner)
   Application();  // the application object exists before any tick may report through it
   ScopedLock lock(shared_->lock);
   shared_->owner = this;
-  (new TTimerThread(shared_))->Resume();
+  // No thread yet: ApplyTimerState makes it when the timer first has ticks to wait for. A
+  // process with a second thread, even a waiting one, pays for it on every call into the system
+  // (the C library's thread-safe paths; under Wine about half again the CPU time of each idle
+  // timer tick), and the main window's animator ticks only after the password is accepted.
 }
 
 TThreadTimer::~TThreadTimer() {

@@ -3,7 +3,8 @@
 // on the user-interface thread or, with SyncEvent off, on the timer thread itself.
 //
 // Ownership and lifetime: the timer owns its message window and window timer. Its thread
-// (TTimerThread) frees itself when its loop ends, which happens when the timer is destroyed;
+// (TTimerThread) is made when the timer first ticks in threaded mode and frees itself when its
+// loop ends, which happens when the timer is destroyed;
 // the state both share lives in a reference-counted block that outlives whichever goes first.
 //
 // Threads and locks: the properties (Enabled, Interval, SyncEvent, Threaded, ThreadPriority,

@@ -1,10 +1,14 @@
-// Tests of TThreadTimer under Wine: defaults, ticking in threaded mode on either thread and in
-// windowed mode, switching off, priority, the window-timer failure, and the four guarantees:
+// Tests of TThreadTimer under Wine: defaults, the thread made at the first tick, ticking in
+// threaded mode on either thread and in windowed mode, switching off, priority, the
+// window-timer failure, and the four guarantees:
 // an interval change inside a tick takes effect for the next wait, a failure in a tick never
 // leaves the timer unusable, no tick runs after the timer is destroyed (also one already handed
 // to the user-interface thread), and switching off waits for a tick in progress; a timer
 // switched off stays off whatever a tick set meanwhile. The racy ones run hundreds of times.
 #include <gtest/gtest.h>
+
+#include <windows.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <atomic>
@@ -33,7 +37,52 @@ TEST(ThreadTimer, DefaultsAndAnIdleThread) {
   EXPECT_TRUE(timer.Threaded());
   EXPECT_EQ(timer.ThreadPriority(), TThreadPriority::tpNormal);
   EXPECT_FALSE(timer.OnTimer());
-  EXPECT_FALSE(timer.ThreadRunning()) << "without a handler the thread waits paused";
+  EXPECT_FALSE(timer.ThreadRunning()) << "without a handler no thread waits for ticks";
+}
+
+// The threads of this process that run now (a snapshot may still list a thread that ended).
+int ProcessThreadCount() {
+  win::UniqueKernelHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof(entry);
+  int count = 0;
+  for (BOOL more = ::Thread32First(snapshot.get(), &entry); more;
+       more = ::Thread32Next(snapshot.get(), &entry)) {
+    if (entry.th32OwnerProcessID != ::GetCurrentProcessId()) continue;
+    win::UniqueKernelHandle thread(::OpenThread(SYNCHRONIZE, FALSE, entry.th32ThreadID));
+    if (thread && ::WaitForSingleObject(thread.get(), 0) == WAIT_TIMEOUT) ++count;
+  }
+  return count;
+}
+
+// A timer makes its thread only when it first has ticks to wait for in threaded mode: a waiting
+// thread costs the whole process on every call into the system, and a program's timers may
+// never tick (the main window's animator ticks only after the password is accepted). Stopped,
+// the timer keeps its one thread for the next start.
+TEST(ThreadTimer, MakesItsThreadWhenItFirstTicks) {
+  const int before = ProcessThreadCount();
+  TThreadTimer timer(nullptr);
+  timer.SetInterval(10);
+  timer.SetSyncEvent(false);
+  PumpMessages(100);
+  EXPECT_EQ(ProcessThreadCount() - before, 0) << "a timer without a handler has a thread";
+  timer.SetThreaded(false);
+  std::atomic<int> ticks{0};
+  timer.SetOnTimer([&](TObject*) { ++ticks; });
+  PumpMessages(2000, [&] { return ticks.load() >= 3; });
+  EXPECT_GE(ticks.load(), 3);
+  EXPECT_EQ(ProcessThreadCount() - before, 0) << "a timer in windowed mode has a thread";
+  timer.SetThreaded(true);
+  ticks = 0;
+  PumpMessages(2000, [&] { return ticks.load() >= 3; });
+  EXPECT_GE(ticks.load(), 3) << "no ticks in threaded mode";
+  EXPECT_EQ(ProcessThreadCount() - before, 1);
+  timer.SetEnabled(false);
+  timer.SetEnabled(true);
+  ticks = 0;
+  PumpMessages(2000, [&] { return ticks.load() >= 3; });
+  EXPECT_GE(ticks.load(), 3) << "no ticks after a stop and start";
+  EXPECT_EQ(ProcessThreadCount() - before, 1) << "a second start made another thread";
 }
 
 TEST(ThreadTimer, TicksOnTheChosenThread) {
