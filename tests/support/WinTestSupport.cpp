@@ -38,7 +38,9 @@ int PumpCountingTimerMessages(int ms) {
   while (std::chrono::steady_clock::now() < end) {
     MSG msg;
     while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_TIMER) ++timers;
+      if (msg.message == WM_TIMER &&
+          !(msg.hwnd == nullptr && msg.wParam == Application()->PointerWatchTimer()))
+        ++timers;
       ::TranslateMessage(&msg);
       ::DispatchMessageW(&msg);
     }

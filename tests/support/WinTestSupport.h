@@ -39,7 +39,8 @@ void PumpMessages(int ms, const std::function<bool()>& done = nullptr);
 // Runs it until `done` holds or `timeout_ms` passed; returns `done()`.
 bool PumpUntil(const std::function<bool()>& done, int timeout_ms);
 // Dispatches this thread's messages for `ms` milliseconds; returns how many WM_TIMER messages
-// came among them (any window's or thread's timer).
+// came among them (any window's or thread's timer except the message loop's own pointer watch,
+// which runs while a control is under the pointer).
 int PumpCountingTimerMessages(int ms);
 
 // ---- the stage -------------------------------------------------------------------------------
