@@ -369,8 +369,25 @@ class WakeUpCounter {
 // pointer several times a second), the pointer leaving for a place outside the program is still
 // noticed within about one such interval, and after that nothing wakes the loop any more.
 TEST(MessageLoop, AnIdleLoopNoticesThePointerLeavingTheProgramWithoutPollingIt) {
-  auto control = std::make_unique<PointerCounting>(&testing::StagePanel());
-  const auto [inside, outside] = PlaceWithPointerOutside(*control);
+  // A form of its own above all others: the test watches the pointer stand still over the
+  // control for seconds, and windows of programs beside this one must not come over it.
+  auto form = std::make_unique<TForm>(nullptr);
+  form->SetBorderStyle(TFormBorderStyle::bsNone);
+  form->SetBounds(700, 300, 200, 150);
+  form->Show();
+  ::SetWindowPos(form->Handle(), HWND_TOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  auto control = std::make_unique<PointerCounting>(form.get());
+  control->SetParent(form.get());
+  control->SetBounds(20, 20, 60, 40);
+  PumpMessages(20);
+  POINT inside{20 + 30, 20 + 20};
+  ::ClientToScreen(form->Handle(), &inside);
+  POINT outside{150, 120};
+  ::ClientToScreen(form->Handle(), &outside);
+  ::SetCursorPos(outside.x, outside.y);
+  Application()->UpdateMouseControl();
+  ASSERT_NE(Application()->MouseControl(), control.get());
   const POINT away = PointOutsideTheProgram();
   ::SetCursorPos(inside.x, inside.y);
   // The pointer comes in as the user moves it: a pointer message to the control's window.
@@ -402,6 +419,8 @@ TEST(MessageLoop, AnIdleLoopNoticesThePointerLeavingTheProgramWithoutPollingIt) 
     EXPECT_EQ(wake_ups.Count(), 0) << "the loop is still woken with no control under the pointer";
   }
   ::SetCursorPos(outside.x, outside.y);
+  control.reset();
+  testing::KeepUntilExit(std::move(form));
 }
 
 TEST(ApplicationWindow, MinimiseHidesTheFormsAndRestoreBringsThemBack) {
