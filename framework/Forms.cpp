@@ -548,10 +548,9 @@ void TApplication::HandleTakenMessage(const MSG& taken) {
     ::DispatchMessageW(&msg);
   }
   CheckSynchronize();
-  if (!IsTimerTick(msg.message) ||
-      (msg.message == WM_TIMER && msg.hwnd == nullptr && msg.wParam == pointer_watch_timer_ &&
-       pointer_watch_timer_ != 0))
-    pointer_check_due_ = true;
+  const bool pointer_watch_tick = msg.message == WM_TIMER && msg.hwnd == nullptr &&
+                                  pointer_watch_timer_ != 0 && msg.wParam == pointer_watch_timer_;
+  if (!IsTimerTick(msg.message) || pointer_watch_tick) pointer_check_due_ = true;
   if (msg.message == WM_MOUSEMOVE || (msg.message >= WM_LBUTTONDOWN && msg.message <= WM_MBUTTONDBLCLK))
     UpdateMouseControl();
 }

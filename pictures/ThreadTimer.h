@@ -4,8 +4,8 @@
 //
 // Ownership and lifetime: the timer owns its message window and window timer. Its thread
 // (TTimerThread) is made when the timer first ticks in threaded mode and frees itself when its
-// loop ends, which happens when the timer is destroyed;
-// the state both share lives in a reference-counted block that outlives whichever goes first.
+// loop ends, which happens when the timer is destroyed; the state both share lives in a
+// reference-counted block that outlives whichever goes first.
 //
 // Threads and locks: the properties (Enabled, Interval, SyncEvent, Threaded, ThreadPriority,
 // OnTimer) and everything the timer thread reads live in that shared block under its one lock,

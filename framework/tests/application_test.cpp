@@ -342,7 +342,6 @@ class WakeUpCounter {
   }
   bool Hooked() const { return hook_ != nullptr; }
   int Count() const { return count_; }
-  void Reset() { count_ = 0; }
 
  private:
   static constexpr UINT kWakeUp = WM_APP + 77;
