@@ -3,8 +3,11 @@
 //   probe find TITLE MS           wait for a top-level window titled TITLE; print its handle
 //   probe form TITLE MS           wait for the visible window owned by the TITLE window; print
 //                                 "left top width height alpha"
-//   probe watch-alpha TITLE MS    from before the owned window appears until its opacity stays
-//                                 at 255 (or MS pass), print every opacity it showed, in order
+//   probe watch-alpha TITLE MS [READY]
+//                                 from before the owned window appears until its opacity stays
+//                                 at 255 (or MS pass), print every opacity it showed, in order;
+//                                 the file READY is made once the watch runs, so that the program
+//                                 can be started after it
 //   probe owned-visible TITLE     print 1 when the owned window is visible, else 0
 //   probe minimize TITLE          minimise the TITLE window (as the taskbar would)
 //   probe count TITLE             print how many top-level windows are titled TITLE
@@ -131,6 +134,33 @@ HWND WaitForOwned(const wchar_t* title, DWORD ms, bool visible) {
       HWND form = OwnedWindow(app);
       if (form != nullptr && (!visible || ::IsWindowVisible(form))) return form;
     }
+    if (::GetTickCount() - start > ms) return nullptr;
+    ::Sleep(1);
+  }
+}
+
+// Waits up to `ms` for the owned window of the TITLE window to become visible and returns it,
+// with the opacity it had when it became visible in `alpha_when_shown`. A program may change its
+// opacity one timer tick (10 ms) after it shows the window, and this process can be scheduled much
+// later than that on a busy machine, so once the window exists the program's thread runs only in
+// short slices and is suspended while the window is looked at: the first visible state read is the
+// one the program showed, however late the look comes.
+HWND WaitForShownFrozen(const wchar_t* title, DWORD ms, int& alpha_when_shown) {
+  const DWORD start = ::GetTickCount();
+  HWND form = WaitForOwned(title, ms, false);
+  if (form == nullptr) return nullptr;
+  const DWORD thread_id = ::GetWindowThreadProcessId(form, nullptr);
+  const vornada::win::UniqueKernelHandle thread(
+      ::OpenThread(THREAD_SUSPEND_RESUME, FALSE, thread_id));
+  if (!thread) return nullptr;
+  for (;;) {
+    if (::SuspendThread(thread.get()) == static_cast<DWORD>(-1)) return nullptr;
+    HWND app = WaitFor(title, 0);
+    HWND shown = app != nullptr ? OwnedWindow(app) : nullptr;
+    const bool visible = shown != nullptr && ::IsWindowVisible(shown);
+    if (visible) alpha_when_shown = Alpha(shown);
+    ::ResumeThread(thread.get());
+    if (visible) return shown;
     if (::GetTickCount() - start > ms) return nullptr;
     ::Sleep(1);
   }
@@ -303,9 +333,11 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"watch-alpha") {
     const DWORD limit = ms(3);
     const DWORD start = ::GetTickCount();
-    HWND form = WaitForOwned(arg(2), limit, true);
+    if (argc > 4 && !WriteFileUtf8(arg(4), "ready")) return 1;
+    int first = 0;
+    HWND form = WaitForShownFrozen(arg(2), limit, first);
     if (form == nullptr) return 1;
-    std::vector<int> seen;
+    std::vector<int> seen{first};
     DWORD opaque_since = 0;
     while (::GetTickCount() - start <= limit) {
       const int a = Alpha(form);

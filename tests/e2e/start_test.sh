@@ -6,8 +6,19 @@ source "$(dirname "$0")/lib.sh" "$@"
 probe clip-set "text from before the start" || fail "cannot fill the clipboard"
 [ "$(probe clip-count)" -ge 1 ] || fail "clipboard not filled"
 
+# The watch runs before the program starts: a watch started beside it may come up only after
+# the fade-in began on a busy machine.
+out=${E2E_OUTPUT_DIR:-$PWD}/start
+mkdir -p "$out"
+ready=$out/alpha.ready
+rm -f "$ready"
+probe watch-alpha "$TITLE" 20000 "$(winpath "$ready")" >"$out/alpha.txt" &
+watcher=$!
+started_pids+=("$watcher")
+wait_until 10000 test -e "$ready" || fail "the opacity watch did not start"
 start_program
-alphas=$(probe watch-alpha "$TITLE" 20000) || fail "no fade-in to 255 seen (saw: $alphas)"
+wait "$watcher" || fail "no fade-in to 255 seen (saw: $(cat "$out/alpha.txt"))"
+alphas=$(cat "$out/alpha.txt")
 echo "opacity seen: $alphas"
 first=${alphas%% *}
 [ "$first" -eq 0 ] || fail "the window was not transparent when it appeared (first $first)"
