@@ -529,6 +529,11 @@ namespace {
 constexpr UINT kSystemTimerMessage = 0x0118;
 
 bool IsTimerTick(UINT message) { return message == WM_TIMER || message == kSystemTimerMessage; }
+
+// The pointer watch's period: a little longer than the recheck interval, so that in a loop that
+// other ticks bring round the look falls on one of them before the watch's own tick comes.
+constexpr UINT kPointerWatchInterval =
+    static_cast<UINT>(kIdlePointerRecheckInterval + kIdlePointerInterval);
 }  // namespace
 
 bool TApplication::ProcessMessage(MSG& msg) {
@@ -551,6 +556,7 @@ void TApplication::HandleTakenMessage(const MSG& taken) {
   const bool pointer_watch_tick = msg.message == WM_TIMER && msg.hwnd == nullptr &&
                                   pointer_watch_timer_ != 0 && msg.wParam == pointer_watch_timer_;
   if (!IsTimerTick(msg.message) || pointer_watch_tick) pointer_check_due_ = true;
+  if (pointer_watch_tick) pointer_watch_ticked_ = true;
   if (msg.message == WM_MOUSEMOVE || (msg.message >= WM_LBUTTONDOWN && msg.message <= WM_MBUTTONDBLCLK))
     UpdateMouseControl();
 }
@@ -597,10 +603,13 @@ void TApplication::Idle() {
     const DWORD pointer_pos = ::GetMessagePos();
     if (pointer_check_due_ || pointer_pos != last_pointer_pos_ ||
         now - last_pointer_check_ >= kIdlePointerRecheckInterval) {
+      const bool brought_by_watch = pointer_watch_ticked_;
       pointer_check_due_ = false;
+      pointer_watch_ticked_ = false;
       last_pointer_check_ = now;
       last_pointer_pos_ = pointer_pos;
       UpdateMouseControl();
+      if (!brought_by_watch) RestartPointerWatch();
     }
     if (OnIdle) OnIdle(this);
   } catch (...) {
@@ -649,11 +658,18 @@ void TApplication::ForgetControl(TControl* control) {
 void TApplication::SetPointerWatch(bool on) {
   if (on == (pointer_watch_timer_ != 0)) return;
   if (on) {
-    pointer_watch_timer_ =
-        ::SetTimer(nullptr, 0, static_cast<UINT>(kIdlePointerRecheckInterval), nullptr);
+    pointer_watch_timer_ = ::SetTimer(nullptr, 0, kPointerWatchInterval, nullptr);
   } else if (::KillTimer(nullptr, pointer_watch_timer_)) {
     pointer_watch_timer_ = 0;
   }
+}
+
+// Setting a thread timer again under its own id replaces it: its next tick comes a full
+// interval from now.
+void TApplication::RestartPointerWatch() {
+  if (pointer_watch_timer_ == 0) return;
+  if (const UINT_PTR id = ::SetTimer(nullptr, pointer_watch_timer_, kPointerWatchInterval, nullptr))
+    pointer_watch_timer_ = id;
 }
 
 void TApplication::Minimize() {

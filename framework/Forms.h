@@ -231,9 +231,13 @@ class TApplication : public TComponent {
   DWORD last_pointer_pos_ = 0;
   // While a control is under the pointer, a timer of the thread (pointer_watch_timer_, 0 when
   // off) wakes the loop every kIdlePointerRecheckInterval, so that the pointer leaving for
-  // another program's window is noticed even when no other message comes.
+  // another program's window is noticed even when no other message comes. A look that other
+  // messages brought starts the watch's interval again: while they keep coming, the watch never
+  // wakes the loop itself.
   void SetPointerWatch(bool on);
+  void RestartPointerWatch();
   UINT_PTR pointer_watch_timer_ = 0;
+  bool pointer_watch_ticked_ = false;
   // The last message the idle round waited for was a timer tick: the next round idles again at
   // once, without first looking whether more messages wait.
   bool idle_after_tick_ = false;

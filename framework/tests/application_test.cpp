@@ -269,9 +269,34 @@ TEST(MessageLoop, ThePointerIsFollowedWhileOnlyTimerTicksCome) {
   timer.SetEnabled(false);
 }
 
+// Counts the ticks of the loop's pointer watch that the thread takes from its queue.
+class PointerWatchTickCounter {
+ public:
+  PointerWatchTickCounter() {
+    count_ = 0;
+    hook_ = ::SetWindowsHookExW(WH_GETMESSAGE, &Hook, nullptr, ::GetCurrentThreadId());
+  }
+  ~PointerWatchTickCounter() { ::UnhookWindowsHookEx(hook_); }
+  bool Hooked() const { return hook_ != nullptr; }
+  int Count() const { return count_; }
+
+ private:
+  static LRESULT CALLBACK Hook(int code, WPARAM wparam, LPARAM lparam) {
+    const auto* msg = reinterpret_cast<const MSG*>(lparam);
+    if (code == HC_ACTION && wparam == PM_REMOVE && msg->message == WM_TIMER &&
+        msg->hwnd == nullptr && Application()->PointerWatchTimer() != 0 &&
+        msg->wParam == Application()->PointerWatchTimer())
+      ++count_;
+    return ::CallNextHookEx(nullptr, code, wparam, lparam);
+  }
+  static inline int count_ = 0;
+  HHOOK hook_ = nullptr;
+};
+
 // While only timer ticks come and the pointer stands still over a control, the loop does not
 // look for the control under it on every tick (each look hit-tests the windows under the
-// pointer): a still pointer is looked up at most once every kIdlePointerRecheckInterval.
+// pointer): a still pointer is looked up at most once every kIdlePointerRecheckInterval, on the
+// ticks that come anyway, so the pointer watch never has to wake the loop itself.
 TEST(MessageLoop, AStillPointerIsNotLookedUpOnEveryTick) {
   auto control = std::make_unique<PointerCounting>(&testing::StagePanel());
   const auto [inside, outside] = PlaceWithPointerOutside(*control);
@@ -286,9 +311,14 @@ TEST(MessageLoop, AStillPointerIsNotLookedUpOnEveryTick) {
   RunRoundsUntil([] { return false; }, 100);  // the pointer's own messages settle
   const int ticks_before = ticks;
   const int hit_tests_before = control->hit_tests;
-  constexpr ULONGLONG kWatched = 600;
-  RunRoundsUntil([] { return false; }, kWatched);
-  EXPECT_GE(ticks - ticks_before, 20) << "the timer ticked all along";
+  constexpr ULONGLONG kWatched = 3 * kIdlePointerRecheckInterval + 300;
+  {
+    PointerWatchTickCounter watch_ticks;
+    ASSERT_TRUE(watch_ticks.Hooked());
+    RunRoundsUntil([] { return false; }, kWatched);
+    EXPECT_EQ(watch_ticks.Count(), 0) << "the pointer watch woke a loop that the ticks kept going";
+  }
+  EXPECT_GE(ticks - ticks_before, 100) << "the timer ticked all along";
   EXPECT_LE(control->hit_tests - hit_tests_before,
             static_cast<int>(kWatched / kIdlePointerRecheckInterval + 1));
   EXPECT_EQ(control->left, 0);
