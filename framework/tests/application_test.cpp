@@ -162,6 +162,33 @@ std::pair<POINT, POINT> PlaceWithPointerOutside(TControl& control) {
   return {inside, outside};
 }
 
+// A form of its own above all others, for tests that watch the pointer stand still over a
+// control for seconds: windows of programs running beside this one must not come over it.
+std::unique_ptr<TForm> TopMostForm() {
+  auto form = std::make_unique<TForm>(nullptr);
+  form->SetBorderStyle(TFormBorderStyle::bsNone);
+  form->SetBounds(700, 300, 200, 150);
+  form->Show();
+  ::SetWindowPos(form->Handle(), HWND_TOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  return form;
+}
+
+// Puts the control on the top-most form and the pointer on the form beside it; returns a point
+// inside the control and the pointer's place, in screen coordinates.
+std::pair<POINT, POINT> PlaceOnTopMostFormWithPointerOutside(TForm& form, TControl& control) {
+  control.SetParent(&form);
+  control.SetBounds(20, 20, 60, 40);
+  PumpMessages(20);
+  POINT inside{20 + 30, 20 + 20};
+  ::ClientToScreen(form.Handle(), &inside);
+  POINT outside{150, 120};
+  ::ClientToScreen(form.Handle(), &outside);
+  ::SetCursorPos(outside.x, outside.y);
+  Application()->UpdateMouseControl();
+  return {inside, outside};
+}
+
 struct PointerFailureCase {
   const char* name;
   UINT failing;
@@ -298,8 +325,9 @@ class PointerWatchTickCounter {
 // pointer): a still pointer is looked up at most once every kIdlePointerRecheckInterval, on the
 // ticks that come anyway, so the pointer watch never has to wake the loop itself.
 TEST(MessageLoop, AStillPointerIsNotLookedUpOnEveryTick) {
-  auto control = std::make_unique<PointerCounting>(&testing::StagePanel());
-  const auto [inside, outside] = PlaceWithPointerOutside(*control);
+  auto form = TopMostForm();
+  auto control = std::make_unique<PointerCounting>(form.get());
+  const auto [inside, outside] = PlaceOnTopMostFormWithPointerOutside(*form, *control);
   int ticks = 0;
   TTimer timer(nullptr);
   timer.SetInterval(10);
@@ -325,6 +353,9 @@ TEST(MessageLoop, AStillPointerIsNotLookedUpOnEveryTick) {
   EXPECT_EQ(Application()->MouseControl(), control.get());
   timer.SetEnabled(false);
   ::SetCursorPos(outside.x, outside.y);
+  control.reset();
+  form->Hide();
+  testing::KeepUntilExit(std::move(form));
 }
 
 // A point of the screen where no window of this program lies.
@@ -398,24 +429,9 @@ class WakeUpCounter {
 // pointer several times a second), the pointer leaving for a place outside the program is still
 // noticed within about one such interval, and after that nothing wakes the loop any more.
 TEST(MessageLoop, AnIdleLoopNoticesThePointerLeavingTheProgramWithoutPollingIt) {
-  // A form of its own above all others: the test watches the pointer stand still over the
-  // control for seconds, and windows of programs beside this one must not come over it.
-  auto form = std::make_unique<TForm>(nullptr);
-  form->SetBorderStyle(TFormBorderStyle::bsNone);
-  form->SetBounds(700, 300, 200, 150);
-  form->Show();
-  ::SetWindowPos(form->Handle(), HWND_TOPMOST, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  auto form = TopMostForm();
   auto control = std::make_unique<PointerCounting>(form.get());
-  control->SetParent(form.get());
-  control->SetBounds(20, 20, 60, 40);
-  PumpMessages(20);
-  POINT inside{20 + 30, 20 + 20};
-  ::ClientToScreen(form->Handle(), &inside);
-  POINT outside{150, 120};
-  ::ClientToScreen(form->Handle(), &outside);
-  ::SetCursorPos(outside.x, outside.y);
-  Application()->UpdateMouseControl();
+  const auto [inside, outside] = PlaceOnTopMostFormWithPointerOutside(*form, *control);
   ASSERT_NE(Application()->MouseControl(), control.get());
   const POINT away = PointOutsideTheProgram();
   ::SetCursorPos(inside.x, inside.y);
