@@ -553,8 +553,7 @@ void TApplication::HandleTakenMessage(const MSG& taken) {
     ::DispatchMessageW(&msg);
   }
   CheckSynchronize();
-  const bool pointer_watch_tick = msg.message == WM_TIMER && msg.hwnd == nullptr &&
-                                  pointer_watch_timer_ != 0 && msg.wParam == pointer_watch_timer_;
+  const bool pointer_watch_tick = IsPointerWatchTick(msg);
   if (!IsTimerTick(msg.message) || pointer_watch_tick) pointer_check_due_ = true;
   if (pointer_watch_tick) pointer_watch_ticked_ = true;
   if (msg.message == WM_MOUSEMOVE || (msg.message >= WM_LBUTTONDOWN && msg.message <= WM_MBUTTONDBLCLK))

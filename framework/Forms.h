@@ -204,8 +204,11 @@ class TApplication : public TComponent {
   void UpdateMouseControl();
   TControl* MouseControl() const { return mouse_control_; }
   void ForgetControl(TControl* control);
-  // The id of the thread timer that wakes the loop to look at the pointer (0 while off).
-  UINT_PTR PointerWatchTimer() const { return pointer_watch_timer_; }
+  // Whether `msg` is a tick of the thread timer that wakes the loop to look at the pointer.
+  bool IsPointerWatchTick(const MSG& msg) const {
+    return msg.message == WM_TIMER && msg.hwnd == nullptr && pointer_watch_timer_ != 0 &&
+           msg.wParam == pointer_watch_timer_;
+  }
 
  private:
   friend LRESULT CALLBACK ApplicationWindowProc(HWND, UINT, WPARAM, LPARAM);

@@ -146,20 +146,25 @@ class FailingOnPointer : public TCustomControl {
   UINT failing_;
 };
 
-// Puts `control` at (20, 20, 60, 40) on the stage panel (its owner), moves the pointer off it and
-// lets the loop look; the screen points inside and outside the control.
-std::pair<POINT, POINT> PlaceWithPointerOutside(TControl& control) {
-  TPanel& stage = testing::StagePanel();
-  control.SetParent(&stage);
+// Puts `control` at (20, 20, 60, 40) on `parent` (its owner), moves the pointer to `outside`
+// (a point of the parent's client area off the control) and lets the loop look; the screen
+// points inside the control and outside it.
+std::pair<POINT, POINT> PlaceWithPointerOutside(TControl& control, TWinControl& parent,
+                                                POINT outside) {
+  control.SetParent(&parent);
   control.SetBounds(20, 20, 60, 40);
-  PumpMessages(10);
+  PumpMessages(20);
   POINT inside{20 + 30, 20 + 20};
-  ::ClientToScreen(stage.Handle(), &inside);
-  POINT outside{200, 200};
-  ::ClientToScreen(stage.Handle(), &outside);
+  ::ClientToScreen(parent.Handle(), &inside);
+  ::ClientToScreen(parent.Handle(), &outside);
   ::SetCursorPos(outside.x, outside.y);
   Application()->UpdateMouseControl();
   return {inside, outside};
+}
+
+// The same on the stage panel.
+std::pair<POINT, POINT> PlaceWithPointerOutside(TControl& control) {
+  return PlaceWithPointerOutside(control, testing::StagePanel(), POINT{200, 200});
 }
 
 // A form of its own above all others, for tests that watch the pointer stand still over a
@@ -172,21 +177,6 @@ std::unique_ptr<TForm> TopMostForm() {
   ::SetWindowPos(form->Handle(), HWND_TOPMOST, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   return form;
-}
-
-// Puts the control on the top-most form and the pointer on the form beside it; returns a point
-// inside the control and the pointer's place, in screen coordinates.
-std::pair<POINT, POINT> PlaceOnTopMostFormWithPointerOutside(TForm& form, TControl& control) {
-  control.SetParent(&form);
-  control.SetBounds(20, 20, 60, 40);
-  PumpMessages(20);
-  POINT inside{20 + 30, 20 + 20};
-  ::ClientToScreen(form.Handle(), &inside);
-  POINT outside{150, 120};
-  ::ClientToScreen(form.Handle(), &outside);
-  ::SetCursorPos(outside.x, outside.y);
-  Application()->UpdateMouseControl();
-  return {inside, outside};
 }
 
 struct PointerFailureCase {
@@ -310,9 +300,7 @@ class PointerWatchTickCounter {
  private:
   static LRESULT CALLBACK Hook(int code, WPARAM wparam, LPARAM lparam) {
     const auto* msg = reinterpret_cast<const MSG*>(lparam);
-    if (code == HC_ACTION && wparam == PM_REMOVE && msg->message == WM_TIMER &&
-        msg->hwnd == nullptr && Application()->PointerWatchTimer() != 0 &&
-        msg->wParam == Application()->PointerWatchTimer())
+    if (code == HC_ACTION && wparam == PM_REMOVE && Application()->IsPointerWatchTick(*msg))
       ++count_;
     return ::CallNextHookEx(nullptr, code, wparam, lparam);
   }
@@ -327,7 +315,7 @@ class PointerWatchTickCounter {
 TEST(MessageLoop, AStillPointerIsNotLookedUpOnEveryTick) {
   auto form = TopMostForm();
   auto control = std::make_unique<PointerCounting>(form.get());
-  const auto [inside, outside] = PlaceOnTopMostFormWithPointerOutside(*form, *control);
+  const auto [inside, outside] = PlaceWithPointerOutside(*control, *form, POINT{150, 120});
   int ticks = 0;
   TTimer timer(nullptr);
   timer.SetInterval(10);
@@ -431,7 +419,7 @@ class WakeUpCounter {
 TEST(MessageLoop, AnIdleLoopNoticesThePointerLeavingTheProgramWithoutPollingIt) {
   auto form = TopMostForm();
   auto control = std::make_unique<PointerCounting>(form.get());
-  const auto [inside, outside] = PlaceOnTopMostFormWithPointerOutside(*form, *control);
+  const auto [inside, outside] = PlaceWithPointerOutside(*control, *form, POINT{150, 120});
   ASSERT_NE(Application()->MouseControl(), control.get());
   const POINT away = PointOutsideTheProgram();
   ::SetCursorPos(inside.x, inside.y);

@@ -341,7 +341,7 @@ int wmain(int argc, wchar_t** argv) {
     DWORD opaque_since = 0;
     while (::GetTickCount() - start <= limit) {
       const int a = Alpha(form);
-      if (seen.empty() || seen.back() != a) seen.push_back(a);
+      if (seen.back() != a) seen.push_back(a);
       if (a == 255) {
         if (opaque_since == 0) opaque_since = ::GetTickCount();
         if (::GetTickCount() - opaque_since >= 300) break;
@@ -352,7 +352,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     for (size_t i = 0; i < seen.size(); ++i) std::printf(i ? " %d" : "%d", seen[i]);
     std::printf("\n");
-    return seen.empty() || seen.back() != 255 ? 1 : 0;
+    return seen.back() != 255 ? 1 : 0;
   }
   if (command == L"owned-visible") {
     HWND app = WaitFor(arg(2), 0);

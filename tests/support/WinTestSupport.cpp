@@ -38,9 +38,7 @@ int PumpCountingTimerMessages(int ms) {
   while (std::chrono::steady_clock::now() < end) {
     MSG msg;
     while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_TIMER &&
-          !(msg.hwnd == nullptr && msg.wParam == Application()->PointerWatchTimer()))
-        ++timers;
+      if (msg.message == WM_TIMER && !Application()->IsPointerWatchTick(msg)) ++timers;
       ::TranslateMessage(&msg);
       ::DispatchMessageW(&msg);
     }
