@@ -19,6 +19,16 @@ if(VORNADA_SANITIZE AND NOT WIN32)
   add_link_options(${VORNADA_SANITIZER_FLAGS})
 endif()
 
+# What runs a test program: under Wine a runner that reports how a failing program ended and
+# starts once more a program that Wine ended before it printed anything (scripts/wine-run.sh);
+# natively nothing. Tests that run a test program with other settings use it as well.
+if(CMAKE_CROSSCOMPILING_EMULATOR)
+  set(VORNADA_TEST_RUNNER
+      ${PROJECT_SOURCE_DIR}/scripts/wine-run.sh ${CMAKE_CROSSCOMPILING_EMULATOR})
+else()
+  set(VORNADA_TEST_RUNNER)
+endif()
+
 # vornada_test(NAME SOURCES... [LIBS ...]): one GoogleTest executable = one ctest entry
 # (under Wine a warm server runs a whole binary in a fraction of a second, while every
 # discovered test would pay its own start-up).
@@ -30,13 +40,28 @@ function(vornada_test name)
   add_executable(${name} ${T_SOURCES} ${T_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main
                                         vornada_options)
-  add_test(NAME ${name} COMMAND ${name})
-  set_tests_properties(${name} PROPERTIES TIMEOUT 300)
+  add_test(NAME ${name} COMMAND ${VORNADA_TEST_RUNNER} $<TARGET_FILE:${name}>)
+  # The test learns that it does not hold the desktop lock (see vornada_desktop_lock).
+  set_tests_properties(${name} PROPERTIES TIMEOUT 300
+                       ENVIRONMENT_MODIFICATION "VORNADA_TEST_DESKTOP=set:shared")
   if(T_LABELS)
     set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
   endif()
   target_compile_definitions(${name} PRIVATE
     VORNADA_SOURCE_DIR="${VORNADA_TEST_SOURCE_DIR}")
+endfunction()
+
+# vornada_desktop_lock(TEST...): these tests use what every program on the desktop shares (the
+# shown stage form at its fixed place, the foreground window and keyboard focus, the mouse
+# pointer, windows found by screen position, the clipboard), so ctest -j runs none of them
+# beside another. The test programs' support library fails a test that uses the stage or the
+# pointer without this lock.
+function(vornada_desktop_lock)
+  if(NOT VORNADA_TESTS)
+    return()
+  endif()
+  set_tests_properties(${ARGN} PROPERTIES RESOURCE_LOCK desktop
+                       ENVIRONMENT_MODIFICATION "VORNADA_TEST_DESKTOP=set:locked")
 endfunction()
 
 # Where the tests find their data at run time: inside the source tree only (Wine sees the Linux

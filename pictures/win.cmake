@@ -29,11 +29,8 @@ if(WIN32)
     SOURCES ${GIFWIN_TEST_DIR}/gif_animator_test.cpp ${GIFWIN_TEST_DIR}/GifWinTestSupport.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/tests/gif/GifTestSupport.cpp
     LIBS gif_win vornada_test_support LABELS gif)
-  if(VORNADA_TESTS)
-    # Windows, the clipboard and timing: not beside other programs that use the desktop.
-    set_tests_properties(gifwin_image_test gifwin_timer_test gifwin_animator_test
-                         PROPERTIES RESOURCE_LOCK desktop)
-  endif()
+  # Windows, the clipboard and timing: not beside other programs that use the desktop.
+  vornada_desktop_lock(gifwin_image_test gifwin_timer_test gifwin_animator_test)
 
   # ---- PNG picture ----
   add_library(png_graphic STATIC ${CMAKE_CURRENT_SOURCE_DIR}/PngGraphic.cpp)
@@ -54,7 +51,5 @@ if(WIN32)
             ${PNGWIN_TEST_DIR}/PngWinTestSupport.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/tests/png/PngTestSupport.cpp
     LIBS png_graphic vornada_test_support LABELS png)
-  if(VORNADA_TESTS)
-    set_tests_properties(pngwin_clipboard_test PROPERTIES RESOURCE_LOCK desktop)
-  endif()
+  vornada_desktop_lock(pngwin_clipboard_test)
 endif()

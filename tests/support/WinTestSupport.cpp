@@ -1,12 +1,14 @@
 // Windows test helpers (see WinTestSupport.h).
 #include "WinTestSupport.h"
 
+#include <gtest/gtest.h>
 #include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
+#include <string_view>
 #include <utility>
 
 #include "DcPixels.h"
@@ -49,7 +51,22 @@ int PumpCountingTimerMessages(int ms) {
 
 // ---- the stage -------------------------------------------------------------------------------
 
+void ExpectDesktopLock(const char* what) {
+  // ctest names every test program's share of the desktop in VORNADA_TEST_DESKTOP: "locked" for
+  // the programs that hold the desktop lock, "shared" for the rest. Run by hand it is unset.
+  char value[16] = {};
+  const DWORD length = ::GetEnvironmentVariableA("VORNADA_TEST_DESKTOP", value, sizeof(value));
+  if (length == 0 || length >= sizeof(value) || std::string_view(value) != "shared") return;
+  static bool reported = false;
+  if (reported) return;
+  reported = true;
+  ADD_FAILURE() << what << " is shared by every program on the desktop, but this test program "
+                << "does not hold the desktop lock: ctest -j may run it beside another one that "
+                << "uses it too. Give it the lock (vornada_desktop_lock in its CMakeLists).";
+}
+
 ObservedForm& StageForm() {
+  ExpectDesktopLock("The shown stage form");
   static ObservedForm* form = [] {
     auto* f = new ObservedForm(nullptr);
     f->SetBorderStyle(TFormBorderStyle::bsNone);
@@ -76,6 +93,7 @@ TPanel& StagePanel() {
 }
 
 void KeepUntilExit(std::unique_ptr<TForm> form) {
+  ExpectDesktopLock("A shown form");
   static std::vector<TForm*> kept;
   kept.push_back(form.release());
 }
@@ -408,6 +426,7 @@ void PostMouse(HWND window, UINT message, int x, int y, WPARAM keys) {
 }
 
 void MoveRealPointer(HWND window, int x, int y) {
+  ExpectDesktopLock("The mouse pointer");
   POINT p{x, y};
   ::ClientToScreen(window, &p);
   ::SetCursorPos(p.x, p.y);
@@ -437,6 +456,7 @@ void PostKeyDown(HWND window, WORD vk) { PostKey(window, vk, true); }
 void PostKeyUp(HWND window, WORD vk) { PostKey(window, vk, false); }
 
 void SendRealMouse(int screen_x, int screen_y, DWORD flags) {
+  ExpectDesktopLock("The mouse pointer");
   INPUT input{};
   input.type = INPUT_MOUSE;
   const int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);

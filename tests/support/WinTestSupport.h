@@ -63,6 +63,11 @@ class ObservedForm : public TForm {
 // seconds for a manager that never answers, so tests put their controls on this one form
 // instead of showing forms of their own, and it stays until the program ends.
 constexpr int kStageLeft = 0, kStageTop = 724, kStageWidth = 400, kStageHeight = 300;
+// Every test program's stage stands at that same place, so two of them must never run at once,
+// nor one beside a test that moves the pointer: a test that uses what the desktop shares (the
+// stage, shown forms, the real pointer) reports a failure when ctest runs it without the
+// desktop lock. `what` names the shared thing in that report.
+void ExpectDesktopLock(const char* what);
 ObservedForm& StageForm();
 // A panel filling the stage form that paints its own background colour RGB(10, 20, 30).
 TPanel& StagePanel();

@@ -8,6 +8,14 @@ endif()
 string(REPLACE "|" ";" args "${ARGS}")
 execute_process(COMMAND ${EMULATOR} ${TOOL} ${args}
   RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+# Wine now and then ends a program with status 1 before it has run (nothing printed, nothing
+# written); pictool itself always says why it fails. Such a start is made once more.
+if(NOT status STREQUAL "${EXIT}" AND out STREQUAL "" AND err STREQUAL "" AND EMULATOR)
+  message(STATUS "pictool ended with exit status ${status} before it printed anything; "
+                 "running it once more")
+  execute_process(COMMAND ${EMULATOR} ${TOOL} ${args}
+    RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+endif()
 if(NOT status STREQUAL "${EXIT}")
   message(FATAL_ERROR "exit status ${status}, expected ${EXIT}\nstdout:\n${out}\nstderr:\n${err}")
 endif()
