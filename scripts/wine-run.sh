@@ -14,6 +14,10 @@ status=${PIPESTATUS[0]}
 if [ "$status" -ne 0 ] && [ ! -s "$output" ]; then
   echo "wine-run: ${2##*/} ended with exit status $status before it printed anything;" \
        "running it once more"
+  # ctest shows only failing tests' output; scripts/test.sh lists these starts after the run.
+  if [ -n "${VORNADA_RESTART_LOG:-}" ]; then
+    echo "${2##*/} ${*:3} (exit status $status)" >>"$VORNADA_RESTART_LOG"
+  fi
   "$@" 2>&1
   status=$?
 fi

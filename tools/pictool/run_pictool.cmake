@@ -13,6 +13,9 @@ execute_process(COMMAND ${EMULATOR} ${TOOL} ${args}
 if(NOT status STREQUAL "${EXIT}" AND out STREQUAL "" AND err STREQUAL "" AND EMULATOR)
   message(STATUS "pictool ended with exit status ${status} before it printed anything; "
                  "running it once more")
+  if(DEFINED ENV{VORNADA_RESTART_LOG})
+    file(APPEND "$ENV{VORNADA_RESTART_LOG}" "pictool ${ARGS} (exit status ${status})\n")
+  endif()
   execute_process(COMMAND ${EMULATOR} ${TOOL} ${args}
     RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
 endif()
