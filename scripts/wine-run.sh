@@ -3,10 +3,10 @@
 # fails, says how it ended: ctest reports only "Failed". Wine hands on the low byte of the
 # Windows exit code: 1 is a failed test, 5 (from 0xC0000005) an access violation.
 #
-# About once in several hundred starts beside other test programs, Wine ends a program with
-# status 1 before the program has printed anything (a GoogleTest program prints and flushes its
-# first line before its first test). Such an end says nothing about the tests, so the program
-# then runs once more; the note of it stays in the test's output.
+# Now and then (twice in a couple of thousand starts beside other test programs), Wine ends a
+# program with status 1 before the program has printed anything (a GoogleTest program prints
+# and flushes its first line before its first test). Such an end says nothing about the tests,
+# so the program then runs once more; the note of it stays in the test's output.
 output=$(mktemp)
 trap 'rm -f "$output"' EXIT
 "$@" 2>&1 | tee "$output"
