@@ -51,6 +51,9 @@ int PumpCountingTimerMessages(int ms) {
 
 // ---- the stage -------------------------------------------------------------------------------
 
+namespace {
+// Fails the running test, once per program, when ctest runs it without the desktop lock;
+// `what` names the shared thing it used.
 void ExpectDesktopLock(const char* what) {
   // ctest names every test program's share of the desktop in VORNADA_TEST_DESKTOP: "locked" for
   // the programs that hold the desktop lock, "shared" for the rest. Run by hand it is unset.
@@ -64,6 +67,7 @@ void ExpectDesktopLock(const char* what) {
                 << "does not hold the desktop lock: ctest -j may run it beside another one that "
                 << "uses it too. Give it the lock (vornada_desktop_lock in its CMakeLists).";
 }
+}  // namespace
 
 ObservedForm& StageForm() {
   ExpectDesktopLock("The shown stage form");

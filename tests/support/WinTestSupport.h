@@ -64,10 +64,8 @@ class ObservedForm : public TForm {
 // instead of showing forms of their own, and it stays until the program ends.
 constexpr int kStageLeft = 0, kStageTop = 724, kStageWidth = 400, kStageHeight = 300;
 // Every test program's stage stands at that same place, so two of them must never run at once,
-// nor one beside a test that moves the pointer: a test that uses what the desktop shares (the
-// stage, shown forms, the real pointer) reports a failure when ctest runs it without the
-// desktop lock. `what` names the shared thing in that report.
-void ExpectDesktopLock(const char* what);
+// nor one beside a test that moves the pointer: the stage, KeepUntilExit, MoveRealPointer and
+// SendRealMouse report a failure when ctest runs their test without the desktop lock.
 ObservedForm& StageForm();
 // A panel filling the stage form that paints its own background colour RGB(10, 20, 30).
 TPanel& StagePanel();
